@@ -1,0 +1,20 @@
+// The hand-off from the software device to the window layer.
+//
+// The device renders into its own back buffer and, on Present, gives the finished frame to the
+// window it was created for. The SDL backend uploads it and stretches it to the client area (the
+// back buffer keeps the size it was created with while the window may be resized); the headless
+// backend keeps the latest frame in memory and writes it as PNG when the headless controls ask
+// for that frame number.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32/types.h"
+
+namespace platform::win32 {
+
+// pixels: `height` rows of `width` 32-bit pixels, X8R8G8B8 (bytes B, G, R, X in memory), rows
+// `pitchBytes` apart. The X byte is ignored. Returns false when the window is unknown.
+bool presentFrame(HWND window, const void* pixels, int width, int height, int pitchBytes);
+
+}  // namespace platform::win32
