@@ -1,0 +1,57 @@
+// raster::clear: fills the colour target and the depth/stencil words inside the viewport, or inside
+// each given rectangle clipped to the viewport.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/d3d9/raster/raster.h"
+
+namespace platform::d3d9::raster {
+namespace {
+
+void fill32(void* base, int32_t pitch, const Rect& r, uint32_t value, uint32_t keep) {
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(base) + ptrdiff_t(y) * pitch);
+        if (keep == 0) {
+            std::fill(row + r.left, row + r.right, value);
+        } else {
+            for (int32_t x = r.left; x < r.right; ++x) row[x] = (row[x] & keep) | (value & ~keep);
+        }
+    }
+}
+
+Rect intersect(const Rect& a, const Rect& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+}
+
+}  // namespace
+
+void clear(const ClearRequest& request, const Targets& targets) {
+    const Viewport& vp = request.viewport;
+    const Rect view = {int32_t(std::min<uint32_t>(vp.x, INT32_MAX)), int32_t(std::min<uint32_t>(vp.y, INT32_MAX)),
+                       int32_t(std::min<uint64_t>(uint64_t(vp.x) + vp.width, INT32_MAX)),
+                       int32_t(std::min<uint64_t>(uint64_t(vp.y) + vp.height, INT32_MAX))};
+    const Rect whole = {0, 0, INT32_MAX, INT32_MAX};
+    const uint32_t rectCount = request.rects ? request.rectCount : 1;
+    for (uint32_t i = 0; i < rectCount; ++i) {
+        const Rect area = intersect(view, request.rects ? request.rects[i] : whole);
+        const ColorTarget& c = targets.color;
+        if ((request.flags & kClearTarget) && c.data && c.pitch >= int32_t(c.width * 4)) {
+            Rect r = intersect(area, {0, 0, int32_t(c.width), int32_t(c.height)});
+            const uint32_t value = c.format == ColorFormat::X8R8G8B8 ? (request.color | 0xFF000000u) : request.color;
+            if (r.left < r.right && r.top < r.bottom) fill32(c.data, c.pitch, r, value, 0);
+        }
+        const DepthTarget& d = targets.depth;
+        const bool z = request.flags & kClearZBuffer, st = request.flags & kClearStencil;
+        if ((z || st) && d.data && d.pitch >= int32_t(d.width * 4)) {
+            Rect r = intersect(area, {0, 0, int32_t(d.width), int32_t(d.height)});
+            if (r.left >= r.right || r.top >= r.bottom) continue;
+            const float zc = request.z > 0.0f ? (request.z < 1.0f ? request.z : 1.0f) : 0.0f;  // NaN -> 0
+            const uint32_t depth = uint32_t(zc * 16777215.0f + 0.5f);
+            const uint32_t value = (depth << 8) | (request.stencil & 0xFF);
+            const uint32_t keep = (z ? 0u : 0xFFFFFF00u) | (st ? 0u : 0xFFu);
+            fill32(d.data, d.pitch, r, value, keep);
+        }
+    }
+}
+
+}  // namespace platform::d3d9::raster

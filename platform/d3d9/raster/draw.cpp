@@ -1,0 +1,380 @@
+// raster::draw: primitive assembly over the vertex stage, clipping and the fill of each primitive.
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/d3d9/raster/clip.h"
+#include "platform/d3d9/raster/line.h"
+#include "platform/d3d9/raster/pixel_pipeline.h"
+#include "platform/d3d9/raster/raster.h"
+#include "platform/d3d9/raster/setup.h"
+#include "platform/d3d9/raster/transform_light.h"
+#include "platform/d3d9/raster/triangle.h"
+#include "platform/d3d9/raster/vertex_fetch.h"
+#include "platform/d3d9/raster/workers.h"
+
+namespace platform::d3d9::raster {
+namespace {
+
+std::atomic<StopAfter> g_stopAfter{StopAfter::Full};
+
+// Vertices needed by primitiveCount primitives of a type.
+uint64_t verticesFor(PrimitiveType type, uint64_t count) {
+    switch (type) {
+    case PrimitiveType::PointList: return count;
+    case PrimitiveType::LineList: return count * 2;
+    case PrimitiveType::LineStrip: return count + 1;
+    case PrimitiveType::TriangleList: return count * 3;
+    case PrimitiveType::TriangleStrip:
+    case PrimitiveType::TriangleFan: return count + 2;
+    }
+    return 0;
+}
+
+// The vertex numbers of triangle p of a list, strip or fan. Odd triangles of a strip are taken
+// in swapped order, so all keep one winding.
+void triangleVertices(PrimitiveType type, uint64_t p, uint64_t& i0, uint64_t& i1, uint64_t& i2) {
+    if (type == PrimitiveType::TriangleList) {
+        i0 = 3 * p, i1 = 3 * p + 1, i2 = 3 * p + 2;
+    } else if (type == PrimitiveType::TriangleStrip) {
+        i0 = (p & 1) ? p + 1 : p, i1 = (p & 1) ? p : p + 1, i2 = p + 2;
+    } else {
+        i0 = 0, i1 = p + 1, i2 = p + 2;
+    }
+}
+
+// The processed vertices of one draw, computed once each on first use.
+struct VertexCache {
+    int64_t first = 0;  // vertex index of entry 0
+    std::vector<ClipVertex> vertices;
+    std::vector<ScreenVertex> screen;  // for vertices inside every clip plane: their screen form
+    std::vector<uint32_t> codes;
+    std::vector<uint8_t> state;  // 0 not yet processed, 1 ready, 2 unreadable
+};
+
+struct DrawContext {
+    const PipelineState* state;
+    const DrawCall* call;
+    // The vertex number of each position of the primitive sequence, read from the index buffer
+    // once per draw (indexed draws only; -1 where the index cannot be read).
+    bool indexed = false;
+    std::vector<int64_t> indices;
+
+    int64_t vertexAt(uint64_t i) const {
+        return indexed ? (i < indices.size() ? indices[i] : -1) : int64_t(call->baseVertex) + int64_t(i);
+    }
+    VertexStage vertexStage;
+    PixelPipeline pixels;
+    Scissor scissor;
+    int userPlanes;
+    int varyingCount;
+    VertexCache cache;
+};
+
+// The vertex index of the i-th vertex of the primitive sequence, or -1 when it cannot be read.
+int64_t vertexIndex(const DrawCall& call, uint64_t i) {
+    if (call.indexFormat == IndexFormat::None) return int64_t(call.baseVertex) + int64_t(i);
+    if (call.indices == nullptr || i >= call.indexCount) return -1;
+    uint32_t idx;
+    if (call.indexFormat == IndexFormat::U16) {
+        uint16_t v;
+        std::memcpy(&v, static_cast<const uint8_t*>(call.indices) + i * 2, 2);
+        idx = v;
+    } else {
+        std::memcpy(&idx, static_cast<const uint8_t*>(call.indices) + i * 4, 4);
+    }
+    return int64_t(call.baseVertex) + int64_t(idx);
+}
+
+const ClipVertex* fetch(DrawContext& ctx, int64_t index, uint32_t& code) {
+    VertexCache& c = ctx.cache;
+    if (index < c.first || index - c.first >= int64_t(c.state.size())) return nullptr;
+    const size_t slot = size_t(index - c.first);
+    if (c.state[slot] == 0) {
+        if (!vertexReadable(ctx.state->layout, *ctx.call, index)) {
+            c.state[slot] = 2;
+        } else {
+            processVertex(ctx.vertexStage, *ctx.call, index, c.vertices[slot]);
+            c.codes[slot] = ctx.state->layout.pretransformed || !ctx.state->clipping
+                                ? 0
+                                : outcode(c.vertices[slot], ctx.userPlanes);
+            // Shared vertices are mapped to the screen once, not once per triangle.
+            if (c.codes[slot] == 0) {
+                c.screen[slot] = toScreen(c.vertices[slot], ctx.state->viewport, ctx.state->layout.pretransformed,
+                                          ctx.varyingCount);
+            }
+            c.state[slot] = 1;
+        }
+    }
+    if (c.state[slot] != 1) return nullptr;
+    code = c.codes[slot];
+    return &c.vertices[slot];
+}
+
+void fillOne(const DrawContext& ctx, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+             CullMode cull, const RowFilter& rows, FragmentBatcher& batcher) {
+    TriangleSetup t;
+    if (!setupTriangle(a, b, c, cull, ctx.scissor, ctx.varyingCount, t)) return;
+    if (g_stopAfter.load(std::memory_order_relaxed) != StopAfter::Full) return;
+    batcher.fillTriangle(t, rows);
+}
+
+void drawTriangle(const DrawContext& ctx, const RowFilter& rows, FragmentBatcher& batcher, const ClipVertex* v0, const ClipVertex* v1, const ClipVertex* v2, uint32_t c0,
+                  uint32_t c1, uint32_t c2) {
+    if (c0 & c1 & c2) return;  // wholly outside one plane
+    const PipelineState& s = *ctx.state;
+    ClipVertex flat[3];
+    if (s.shadeMode == ShadeMode::Flat) {
+        // Flat shading takes the first vertex's colour for the whole triangle.
+        flat[0] = *v0;
+        flat[1] = *v1;
+        flat[2] = *v2;
+        for (int j = 0; j < 4; ++j) flat[1].varyings[j] = flat[2].varyings[j] = flat[0].varyings[j];
+        v0 = &flat[0];
+        v1 = &flat[1];
+        v2 = &flat[2];
+    }
+    const Viewport& vp = s.viewport;
+    const bool pre = s.layout.pretransformed;
+    const int nv = ctx.varyingCount;
+    if ((c0 | c1 | c2) == 0) {
+        if (s.shadeMode == ShadeMode::Gouraud) {
+            // Unclipped vertices come with their screen form (same computation, done once).
+            const ClipVertex* base = ctx.cache.vertices.data();
+            const ScreenVertex* screen = ctx.cache.screen.data();
+            fillOne(ctx, screen[v0 - base], screen[v1 - base], screen[v2 - base], s.cullMode, rows, batcher);
+            return;
+        }
+        fillOne(ctx, toScreen(*v0, vp, pre, nv), toScreen(*v1, vp, pre, nv), toScreen(*v2, vp, pre, nv), s.cullMode,
+                rows, batcher);
+        return;
+    }
+    ClipVertex in[3] = {*v0, *v1, *v2};
+    ClipVertex poly[kMaxClippedVertices];
+    const int n = clipPolygon(in, 3, c0 | c1 | c2, ctx.userPlanes, nv, poly);
+    if (n < 3) return;
+    ScreenVertex sv[kMaxClippedVertices];
+    for (int i = 0; i < n; ++i) sv[i] = toScreen(poly[i], vp, pre, nv);
+    // The winding is decided once for the whole clipped polygon; fan pieces of the other winding
+    // can only be rounding slivers and are dropped with it.
+    float area = 0.0f;
+    for (int i = 1; i + 1 < n; ++i) {
+        area += (sv[i].x - sv[0].x) * (sv[i + 1].y - sv[0].y) - (sv[i + 1].x - sv[0].x) * (sv[i].y - sv[0].y);
+    }
+    if (!(area != 0.0f)) return;
+    const bool clockwise = area > 0.0f;
+    if ((s.cullMode == CullMode::CW && clockwise) || (s.cullMode == CullMode::CCW && !clockwise)) return;
+    const CullMode keepOnly = clockwise ? CullMode::CCW : CullMode::CW;
+    for (int i = 1; i + 1 < n; ++i) fillOne(ctx, sv[0], sv[i], sv[i + 1], keepOnly, rows, batcher);
+}
+
+void drawSegment(const DrawContext& ctx, const RowFilter& rows, const ClipVertex* v0, const ClipVertex* v1, uint32_t c0, uint32_t c1) {
+    if (c0 & c1) return;
+    const PipelineState& s = *ctx.state;
+    ClipVertex a = *v0, b = *v1;
+    if (s.shadeMode == ShadeMode::Flat) {
+        for (int j = 0; j < 4; ++j) b.varyings[j] = a.varyings[j];
+    }
+    if ((c0 | c1) != 0 && !clipLine(a, b, c0 | c1, ctx.userPlanes, ctx.varyingCount)) return;
+    if (g_stopAfter.load(std::memory_order_relaxed) != StopAfter::Full) return;
+    const Viewport& vp = s.viewport;
+    const bool pre = s.layout.pretransformed;
+    drawLine(ctx.pixels, toScreen(a, vp, pre, ctx.varyingCount), toScreen(b, vp, pre, ctx.varyingCount),
+             s.lastPixel, ctx.scissor, ctx.varyingCount, rows);
+}
+
+// Looks a vertex up in the filled cache (never processes one: the walk may run on several threads).
+const ClipVertex* cached(const DrawContext& ctx, int64_t index, uint32_t& code) {
+    const VertexCache& c = ctx.cache;
+    if (index < c.first || index - c.first >= int64_t(c.state.size())) return nullptr;
+    const size_t slot = size_t(index - c.first);
+    if (c.state[slot] != 1) return nullptr;
+    code = c.codes[slot];
+    return &c.vertices[slot];
+}
+
+// Walks the primitives of the draw in order, drawing the rows `rows` accepts.
+void walkPrimitives(const DrawContext& ctx, uint64_t prims, const RowFilter& rows) {
+    const DrawCall& call = *ctx.call;
+    uint32_t c0 = 0, c1 = 0, c2 = 0;
+    switch (call.type) {
+    case PrimitiveType::PointList:
+        for (uint64_t p = 0; p < prims; ++p) {
+            const ClipVertex* a = cached(ctx, ctx.vertexAt(p), c0);
+            if (a) drawSegment(ctx, rows, a, a, c0, c0);
+        }
+        break;
+    case PrimitiveType::LineList:
+    case PrimitiveType::LineStrip:
+        for (uint64_t p = 0; p < prims; ++p) {
+            const uint64_t i = call.type == PrimitiveType::LineList ? 2 * p : p;
+            const ClipVertex* a = cached(ctx, ctx.vertexAt(i), c0);
+            const ClipVertex* b = cached(ctx, ctx.vertexAt(i + 1), c1);
+            if (a && b) drawSegment(ctx, rows, a, b, c0, c1);
+        }
+        break;
+    case PrimitiveType::TriangleList:
+    case PrimitiveType::TriangleStrip:
+    case PrimitiveType::TriangleFan: {
+        FragmentBatcher batcher(ctx.pixels, ctx.scissor);
+        for (uint64_t p = 0; p < prims; ++p) {
+            uint64_t i0, i1, i2;
+            triangleVertices(call.type, p, i0, i1, i2);
+            const ClipVertex* a = cached(ctx, ctx.vertexAt(i0), c0);
+            const ClipVertex* b = cached(ctx, ctx.vertexAt(i1), c1);
+            const ClipVertex* c = cached(ctx, ctx.vertexAt(i2), c2);
+            if (a && b && c) drawTriangle(ctx, rows, batcher, a, b, c, c0, c1, c2);
+        }
+        batcher.flush();
+        break;
+    }
+    }
+}
+
+// Below this many pixels (summed over the draw's triangles) a helper thread costs more than it
+// saves: waking it takes some microseconds, a small glyph or a sphere facet far less.
+constexpr float kParallelArea = 16384.0f;
+
+// A quick upper estimate of the pixels a triangle draw covers; clipped triangles count as a whole
+// viewport.
+float estimatedArea(const DrawContext& ctx, uint64_t prims) {
+    const DrawCall& call = *ctx.call;
+    const Viewport& vp = ctx.state->viewport;
+    const float full = float(vp.width) * float(vp.height);
+    const float sx = float(vp.width) * 0.5f, sy = float(vp.height) * 0.5f;
+    const bool pre = ctx.state->layout.pretransformed;
+    float area = 0.0f;
+    for (uint64_t p = 0; p < prims && area < kParallelArea; ++p) {
+        uint64_t idx[3];
+        triangleVertices(call.type, p, idx[0], idx[1], idx[2]);
+        float x[3], y[3];
+        bool ok = true;
+        for (int k = 0; k < 3 && ok; ++k) {
+            uint32_t code = 0;
+            const ClipVertex* v = cached(ctx, ctx.vertexAt(idx[k]), code);
+            if (v == nullptr) {
+                ok = false;
+            } else if (code != 0) {
+                area += full;
+                ok = false;
+            } else {
+                const float q = pre ? 1.0f : 1.0f / v->pos[3];
+                x[k] = v->pos[0] * q * (pre ? 1.0f : sx);
+                y[k] = v->pos[1] * q * (pre ? 1.0f : sy);
+            }
+        }
+        if (ok) area += std::fabs((x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0])) * 0.5f;
+    }
+    return area;
+}
+
+bool makeScissor(const PipelineState& s, const Targets& t, bool depthUsed, Scissor& out) {
+    const ColorTarget& c = t.color;
+    if (c.data == nullptr || c.width == 0 || c.height == 0 || c.pitch < int32_t(c.width * 4)) return false;
+    int64_t x0 = s.viewport.x, y0 = s.viewport.y;
+    int64_t x1 = x0 + s.viewport.width, y1 = y0 + s.viewport.height;
+    x1 = std::min<int64_t>(x1, c.width);
+    y1 = std::min<int64_t>(y1, c.height);
+    if (depthUsed) {  // never touch depth memory the depth target does not have
+        x1 = std::min<int64_t>(x1, t.depth.width);
+        y1 = std::min<int64_t>(y1, t.depth.height);
+    }
+    if (x0 >= x1 || y0 >= y1) return false;
+    out = {int32_t(x0), int32_t(y0), int32_t(x1), int32_t(y1)};
+    return true;
+}
+
+}  // namespace
+
+void setStopAfter(StopAfter stop) {
+    g_stopAfter.store(stop, std::memory_order_relaxed);
+}
+
+void draw(const PipelineState& state, const DrawCall& call, const Targets& targets) {
+    if (call.primitiveCount == 0 || !state.layout.position.present) return;
+    const bool depthUsed = state.zEnable && targets.depth.data != nullptr;
+    if (depthUsed && targets.depth.pitch < int32_t(targets.depth.width * 4)) return;
+    thread_local DrawContext ctx;
+    if (!makeScissor(state, targets, depthUsed, ctx.scissor)) return;
+    ctx.state = &state;
+    ctx.call = &call;
+    prepareVertexStage(state, ctx.vertexStage);
+    preparePixelPipeline(state, targets, ctx.pixels);
+    ctx.userPlanes = state.layout.pretransformed ? 0 : ctx.vertexStage.clipPlaneCount;
+    ctx.varyingCount = ctx.pixels.varyingCount;
+
+    // Only primitives whose vertices can exist are walked: a huge primitive count over a small
+    // buffer costs nothing.
+    uint32_t streamVertices = 0;
+    for (const VertexStream& st : call.streams) streamVertices = std::max(streamVertices, st.vertexCount);
+    const uint64_t available = call.indexFormat == IndexFormat::None
+                                   ? uint64_t(std::max<int64_t>(0, int64_t(streamVertices) - call.baseVertex))
+                                   : (call.indices ? uint64_t(call.indexCount) : 0);
+    uint64_t prims = call.primitiveCount;
+    while (prims > 0 && verticesFor(call.type, prims) > available) {
+        const uint64_t fit = call.type == PrimitiveType::LineList       ? available / 2
+                             : call.type == PrimitiveType::TriangleList ? available / 3
+                             : call.type == PrimitiveType::PointList    ? available
+                             : call.type == PrimitiveType::LineStrip    ? (available > 0 ? available - 1 : 0)
+                                                                        : (available > 1 ? available - 2 : 0);
+        prims = std::min(prims, fit);
+        if (verticesFor(call.type, prims) <= available) break;
+    }
+    if (prims == 0) return;
+    const uint64_t needed = verticesFor(call.type, prims);
+
+    // The range of vertex indices the draw refers to; indexed draws scan their indices once.
+    int64_t lo, hi;
+    ctx.indexed = call.indexFormat != IndexFormat::None;
+    if (!ctx.indexed) {
+        lo = std::max<int64_t>(call.baseVertex, 0);
+        hi = int64_t(call.baseVertex) + int64_t(needed) - 1;
+    } else {
+        lo = INT64_MAX;
+        hi = INT64_MIN;
+        ctx.indices.resize(needed);
+        for (uint64_t i = 0; i < needed; ++i) {
+            const int64_t v = vertexIndex(call, i);
+            ctx.indices[i] = v;
+            if (v < 0) continue;
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+    }
+    // Vertices that no stream holds are never processed, so the cache never outgrows the streams.
+    hi = std::min<int64_t>(hi, int64_t(streamVertices) - 1);
+    if (lo > hi) return;
+    VertexCache& cache = ctx.cache;
+    cache.first = lo;
+    const size_t count = size_t(hi - lo + 1);
+    cache.vertices.resize(count);
+    cache.screen.resize(count);
+    cache.codes.resize(count);
+    cache.state.assign(count, 0);
+
+    // Every vertex the draw uses is processed first, so the primitive walk below only reads the
+    // cache and can run on several threads at once.
+    // When the referenced range is no longer than the index list (a mesh), the range is walked in
+    // order instead, which touches each vertex once without going through the indices.
+    uint32_t code;
+    if (ctx.indexed && count > needed) {
+        for (uint64_t i = 0; i < needed; ++i) fetch(ctx, ctx.indices[i], code);
+    } else {
+        for (int64_t v = lo; v <= hi; ++v) fetch(ctx, v, code);
+    }
+    if (g_stopAfter.load(std::memory_order_relaxed) == StopAfter::Vertex) return;
+
+    const int threads = std::min(threadCount(), call.type >= PrimitiveType::TriangleList ? 8 : 1);
+    if (threads > 1 && estimatedArea(ctx, prims) >= kParallelArea) {
+        const DrawContext& shared = ctx;
+        runParallel(threads, [&](int index) {
+            walkPrimitives(shared, prims, RowFilter{kBandShift, threads, index});
+        });
+    } else {
+        walkPrimitives(ctx, prims, RowFilter{});
+    }
+}
+
+}  // namespace platform::d3d9::raster

@@ -1,0 +1,75 @@
+#include "platform/d3d9/raster/line.h"
+
+#include <cmath>
+
+namespace platform::d3d9::raster {
+namespace {
+
+bool finite(const ScreenVertex& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.q);
+}
+
+}  // namespace
+
+void drawLine(const PixelPipeline& p, const ScreenVertex& a, const ScreenVertex& b, bool lastPixel,
+              const Scissor& scissor, int varyingCount, const RowFilter& rows) {
+    if (!finite(a) || !finite(b)) return;
+    const float dx = b.x - a.x, dy = b.y - a.y;
+    const bool xMajor = std::fabs(dx) >= std::fabs(dy);
+    const float major0 = xMajor ? a.x : a.y, major1 = xMajor ? b.x : b.y;
+    const float minor0 = xMajor ? a.y : a.x;
+    const float dMajor = xMajor ? dx : dy, dMinor = xMajor ? dy : dx;
+    // The guard band keeps clipped lines within a few viewports; anything beyond is refused.
+    constexpr float kLimit = 1 << 20;
+    if (std::fabs(major0) > kLimit || std::fabs(major1) > kLimit || std::fabs(minor0) > kLimit) return;
+    const int start = int(std::floor(major0 + 0.5f));
+    const int end = int(std::floor(major1 + 0.5f));
+    const int step = end >= start ? 1 : -1;
+    const int count = (end - start) * step + (lastPixel ? 1 : 0);
+    if (count <= 0) return;
+
+    Fragments f;
+    f.colorRow = nullptr;
+    f.depthRow = nullptr;
+    for (int s = 0; s < kMaxTextureStages; ++s) f.lodOf[s] = nullptr;  // textured lines are magnified
+    int n = 0;
+    float varyings[kMaxVaryings];
+    for (int i = 0; i < count; ++i) {
+        const int c = start + i * step;
+        float t = dMajor != 0.0f ? (float(c) - major0) / dMajor : 0.0f;
+        t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+        const int m = int(std::ceil(minor0 + t * dMinor - 0.5f));
+        const int px = xMajor ? c : m, py = xMajor ? m : c;
+        if (px < scissor.x0 || px >= scissor.x1 || py < scissor.y0 || py >= scissor.y1) continue;
+        if (!rows.accepts(py)) continue;
+
+        const float q = a.q + (b.q - a.q) * t;
+        const float w = 1.0f / q;
+        for (int j = 0; j < varyingCount; ++j) varyings[j] = (a.v[j] + (b.v[j] - a.v[j]) * t) * w;
+        f.diffuse.r[n] = varyings[0];
+        f.diffuse.g[n] = varyings[1];
+        f.diffuse.b[n] = varyings[2];
+        f.diffuse.a[n] = varyings[3];
+        for (int k = 0; k < kMaxTexCoords; ++k) {
+            if (!(p.texCoordsUsed & (1u << k))) continue;
+            f.uv[k][0][n] = varyings[4 + 2 * k];
+            f.uv[k][1][n] = varyings[5 + 2 * k];
+        }
+        f.color[n] = reinterpret_cast<uint32_t*>(p.colorBase + ptrdiff_t(py) * p.colorPitch) + px;
+        if (p.needsDepth) {
+            f.z[n] = a.z + (b.z - a.z) * t;
+            f.depth[n] = reinterpret_cast<uint32_t*>(p.depthBase + ptrdiff_t(py) * p.depthPitch) + px;
+        }
+        if (++n == kSpanLength) {
+            f.n = n;
+            shadeFragments(p, f);
+            n = 0;
+        }
+    }
+    if (n > 0) {
+        f.n = n;
+        shadeFragments(p, f);
+    }
+}
+
+}  // namespace platform::d3d9::raster

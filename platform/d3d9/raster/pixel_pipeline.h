@@ -1,0 +1,57 @@
+// The pixel stage for a batch of up to kSpanLength fragments: texture sampling, the stage
+// cascade, alpha and depth tests, blending and the store. The triangle and line rasterisers fill
+// a Fragments batch with interpolated values and hand it here.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/d3d9/raster/pipeline_state.h"
+#include "platform/d3d9/raster/pixel_ops.h"
+#include "platform/d3d9/raster/span.h"
+#include "platform/d3d9/raster/texture_stages.h"
+#include "platform/d3d9/raster/vertex.h"
+
+namespace platform::d3d9::raster {
+
+struct Fragments {
+    int n = 0;
+    SpanColor diffuse;                                  // varyings 0..3, perspective-corrected
+    alignas(32) float uv[kMaxTexCoords][2][kSpanLength];  // texture coordinates, perspective-corrected
+    alignas(32) float lod[kMaxTextureStages][kSpanLength];
+    // Per stage: the level of detail of each fragment, or null when every fragment is magnified
+    // (the sampler then uses the magnification filter on the most detailed level).
+    const float* lodOf[kMaxTextureStages] = {nullptr, nullptr};
+    alignas(32) float z[kSpanLength];
+    // A span's pixels are contiguous: colorRow (and depthRow) point at its first pixel. Scattered
+    // fragments (lines) leave them null and give one pointer per fragment instead.
+    uint32_t* colorRow = nullptr;
+    uint32_t* depthRow = nullptr;
+    uint32_t* color[kSpanLength];
+    uint32_t* depth[kSpanLength];
+};
+
+struct PixelPipeline {
+    StageCascade stages;
+    OutputSetup output;
+    int varyingCount = 4;         // how many varyings the pixel stage reads
+    bool needsDepth = false;
+    uint32_t texCoordsUsed = 0;   // bit k: coordinate set k is read
+    int stageCoord[kMaxTextureStages] = {0, 0};  // coordinate set of each stage
+    bool stageLod[kMaxTextureStages] = {false, false};  // the stage needs a level of detail
+    float stageSize[kMaxTextureStages][2] = {};  // level-0 size of each stage's texture
+    float lodBias[kMaxTextureStages] = {0, 0};
+    uint8_t* colorBase = nullptr;
+    int32_t colorPitch = 0;
+    uint8_t* depthBase = nullptr;
+    int32_t depthPitch = 0;
+};
+
+void preparePixelPipeline(const PipelineState& state, const Targets& targets, PixelPipeline& out);
+
+// Runs the pixel stage on the batch (f.n fragments).
+void shadeFragments(const PixelPipeline& p, Fragments& f);
+
+// A cheap, deterministic log2 (within about 0.01), used for the level of detail.
+float approxLog2(float x);
+
+}  // namespace platform::d3d9::raster

@@ -1,0 +1,49 @@
+// The software rasteriser's entry points: the device's fixed-function pipeline, from vertex fetch to
+// the render target, on plain memory described by pipeline_state.h.
+//
+// What callers rely on:
+// - Direct3D 9 rasterisation conventions: pixel centres at integer coordinates, the top-left fill
+//   rule (shared edges are hit exactly once), clipping in homogeneous space, user clip planes in
+//   world space, culling by screen-space winding, one-pixel lines that draw their last pixel unless
+//   PipelineState::lastPixel is off, perspective-correct colours and texture coordinates.
+// - Determinism: the same inputs give the same bytes. Every pixel's value is computed from the
+//   primitive alone (no running sums across pixels), so how the work is split cannot change it;
+//   large draws are split by bands of rows between two threads (workers.h).
+// - Not reentrant across threads for one target: draws to the same target must come from one
+//   thread at a time (as the device's do).
+// - Bad draw descriptions never read or write outside the memory they describe: primitives whose
+//   vertices or indices fall outside the given counts are skipped, and nothing is drawn outside the
+//   viewport clipped to the target.
+//
+// Choices made where nothing fixed them:
+// - 8 bits of sub-pixel precision for vertex positions; edge functions in 64-bit integers.
+// - Clipping against the view volume is done for the near and far planes and for a guard band of
+//   eight viewports in x and y; what lies between the viewport and the guard band is discarded by
+//   the span limits, which gives the same pixels as a full clip at a fraction of the cost.
+// - Normals are transformed by the inverse transpose of the world-view matrix (the same as the
+//   world-view matrix for rotations, reflections and translations), lighting is done in view space.
+// - Colours are carried as floats in 0..1 through the pixel stage and rounded to bytes once, at the
+//   target (x * 255 + 0.5, truncated).
+#pragma once
+
+#include "platform/d3d9/raster/pipeline_state.h"
+
+namespace platform::d3d9::raster {
+
+// Draws call.primitiveCount primitives with the state into the targets.
+void draw(const PipelineState& state, const DrawCall& call, const Targets& targets);
+
+// Clears the requested buffers inside the viewport (and the rectangles, when given).
+void clear(const ClearRequest& request, const Targets& targets);
+
+// How many threads share the pixel work of large draws (1 to 8; 2 by default on a machine with
+// two hardware threads). The result is the same bytes whatever the count.
+void setThreadCount(int count);
+int threadCount();
+
+// Benchmark knobs: where to stop the pipeline, so that a benchmark can tell how the time of a frame
+// splits into vertex work, set-up and filling. Never used by the device; Full by default.
+enum class StopAfter : uint8_t { Vertex, Setup, Full };
+void setStopAfter(StopAfter stop);
+
+}  // namespace platform::d3d9::raster

@@ -1,0 +1,60 @@
+// Triangle set-up: the viewport mapping, snapping to the sub-pixel grid, culling by screen-space
+// winding, the integer edge functions and the attribute planes.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/d3d9/raster/pipeline_state.h"
+#include "platform/d3d9/raster/vertex.h"
+
+namespace platform::d3d9::raster {
+
+inline constexpr int kSubPixelBits = 8;
+inline constexpr int64_t kSubPixel = int64_t(1) << kSubPixelBits;
+
+// A vertex in screen space: pixel position (centres at integers), depth, q = 1/w and the varyings
+// premultiplied by q, ready for perspective-correct interpolation.
+struct ScreenVertex {
+    float x, y, z, q;
+    float v[kMaxVaryings];
+    float color[4];  // the diffuse varyings as they are, before the multiplication by q
+};
+
+// The pixels the rasteriser may touch: the viewport clipped to the colour target (exclusive max).
+struct Scissor {
+    int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// The value of an interpolated quantity at pixel (x, y) is
+//   base + dy * (y - refY) + dx * (x - refX),
+// evaluated in this order for every pixel, so a pixel's value never depends on which span or thread
+// computed it.
+struct Plane {
+    float base, dx, dy;
+};
+
+struct TriangleSetup {
+    // Edge i: inside when k[i] + a[i] * px + b[i] * py >= 0 (px, py integer pixel coordinates);
+    // a, b and k are in sub-pixel units with the top-left bias already in k.
+    int64_t ea[3], eb[3], ek[3];
+    int32_t minX, maxX, minY, maxY;  // inclusive pixel bounds, inside the scissor
+    float refX, refY;
+    Plane q, z;
+    Plane v[kMaxVaryings];
+    int varyingCount;
+    // All three vertices have the same colour: every pixel has exactly that colour, and the
+    // pixel stage takes it as it is instead of interpolating it.
+    bool constantColor;
+    float color[4];
+};
+
+ScreenVertex toScreen(const ClipVertex& v, const Viewport& vp, bool pretransformed, int varyingCount);
+
+// Returns false when the triangle covers no pixel centre (degenerate, culled, outside the scissor).
+bool setupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2, CullMode cull,
+                   const Scissor& scissor, int varyingCount, TriangleSetup& out);
+
+// The first and last covered pixel of row y; false when the row has none.
+bool rowSpan(const TriangleSetup& t, int32_t y, int32_t& x0, int32_t& x1);
+
+}  // namespace platform::d3d9::raster

@@ -1,0 +1,62 @@
+// Filling set-up triangles: row spans from the edge functions, interpolation of the varyings, and
+// batches of fragments for the pixel stage.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/d3d9/raster/pixel_pipeline.h"
+#include "platform/d3d9/raster/setup.h"
+
+namespace platform::d3d9::raster {
+
+// Which rows a thread draws: all when count is 1, else the rows with
+// (y >> bandShift) % count == select. This is how the work of a large draw is split between
+// threads without changing any pixel's value.
+struct RowFilter {
+    int bandShift = 0;
+    int count = 1;
+    int select = 0;
+
+    bool accepts(int y) const { return count <= 1 || ((y >> bandShift) % count) == select; }
+};
+
+// Collects the fragments of consecutive triangles of one draw into batches of kSpanLength, so
+// that small triangles (sphere facets, glyph halves) share the pixel stage's fixed costs. A
+// batch never holds one pixel twice: when a triangle reaches a pixel already waiting in the
+// batch, the batch is shaded first, so blending and depth see the earlier triangle's result.
+// Interpolation is done per fragment from its own triangle's planes, as
+// (base + dy * (y - refY)) + dx * (x - refX), so values never depend on how fragments are batched.
+class FragmentBatcher {
+public:
+    FragmentBatcher(const PixelPipeline& p, const Scissor& scissor);
+    FragmentBatcher(const FragmentBatcher&) = delete;
+    FragmentBatcher& operator=(const FragmentBatcher&) = delete;
+
+    void fillTriangle(const TriangleSetup& t, const RowFilter& rows);
+    // Shades whatever is waiting; call before anything else reads the target.
+    void flush();
+
+private:
+    void appendRun(const TriangleSetup& t, int y, int x0, int n);
+
+    const PixelPipeline& m_p;
+    Fragments m_f;
+    int m_runs = 0;
+    int m_lastY = 0, m_lastEnd = 0;  // the row and end of the last run, to spot contiguous runs
+    bool m_contiguous = true;
+    bool m_allMagnified[kMaxTextureStages] = {true, true};
+    void markWaiting();
+    void prepareTriangle(const TriangleSetup& t);
+
+    // Per triangle: whether it has no perspective (q constant), then 1/q and the level of detail
+    // of each stage are the same at every pixel and computed once.
+    bool m_affine = false;
+    float m_affineW = 1.0f;
+    float m_affineLod[kMaxTextureStages] = {0, 0};
+    int m_firstOfCurrent = 0;      // batch index of the current triangle's first fragment
+    int m_marked = 0;              // fragments [0, m_marked) are marked in the occupancy map
+    std::vector<uint8_t>& m_occupied;  // per target word: waiting in the batch (this thread's map)
+};
+
+}  // namespace platform::d3d9::raster
