@@ -1,0 +1,67 @@
+// The device-to-window frame hand-off: keep the frame, show it, and write it when the schedule
+// asks for this frame.
+#include "platform/win32/present.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/win32/window_system.h"
+
+namespace platform::win32 {
+namespace {
+
+// Larger than any back buffer the device makes; keeps the size arithmetic far from overflow.
+constexpr int kLargestSide = 16384;
+
+std::string capturePath(const std::string& directory, int frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%05d.png", frame);
+    return (std::filesystem::path(directory.empty() ? "." : directory) / name).string();
+}
+
+void capture(const InputSchedule& schedule, const PresentedFrame& frame) {
+    std::error_code error;
+    if (!schedule.captureDirectory.empty()) {
+        std::filesystem::create_directories(schedule.captureDirectory, error);
+    }
+    const std::string path = capturePath(schedule.captureDirectory, frame.frame);
+    const std::string failure = writePng(path, frame);
+    if (failure.empty()) {
+        notice("captured frame " + std::to_string(frame.frame) + " to " + path);
+    } else {
+        notice("cannot capture frame " + std::to_string(frame.frame) + " to " + path + ": " + failure);
+    }
+}
+
+}  // namespace
+
+bool presentFrame(HWND handle, const void* pixels, int width, int height, int pitchBytes) {
+    Window* window = findWindow(handle);
+    if (window == nullptr || pixels == nullptr || width <= 0 || height <= 0 || width > kLargestSide ||
+        height > kLargestSide || pitchBytes < width * static_cast<int>(sizeof(std::uint32_t))) {
+        refusal("presentFrame", window == nullptr ? "unknown window" : "bad frame description");
+        return false;
+    }
+    WindowSystemState& state = windowSystem();
+    PresentedFrame frame;
+    frame.window = handle;
+    frame.frame = state.currentFrame;
+    frame.width = width;
+    frame.height = height;
+    frame.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    const auto* source = static_cast<const unsigned char*>(pixels);
+    for (int row = 0; row < height; ++row) {
+        std::memcpy(frame.pixels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width),
+                    source + static_cast<std::ptrdiff_t>(row) * pitchBytes,
+                    static_cast<std::size_t>(width) * sizeof(std::uint32_t));
+    }
+    backend().present(*window, frame);
+    if (frame.frame >= 0 && captureRequested(state.schedule, frame.frame)) {
+        capture(state.schedule, frame);
+    }
+    state.lastFrame = std::move(frame);
+    return true;
+}
+
+}  // namespace platform::win32
