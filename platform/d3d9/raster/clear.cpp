@@ -46,7 +46,8 @@ void clear(const ClearRequest& request, const Targets& targets) {
             Rect r = intersect(area, {0, 0, int32_t(d.width), int32_t(d.height)});
             if (r.left >= r.right || r.top >= r.bottom) continue;
             const float zc = request.z > 0.0f ? (request.z < 1.0f ? request.z : 1.0f) : 0.0f;  // NaN -> 0
-            const uint32_t depth = uint32_t(zc * 16777215.0f + 0.5f);
+            // In double: for z = 1 the single-precision sum rounds up to 2^24, which would wrap to 0.
+            const uint32_t depth = uint32_t(double(zc) * 16777215.0 + 0.5);
             const uint32_t value = (depth << 8) | (request.stencil & 0xFF);
             const uint32_t keep = (z ? 0u : 0xFFFFFF00u) | (st ? 0u : 0xFFu);
             fill32(d.data, d.pitch, r, value, keep);

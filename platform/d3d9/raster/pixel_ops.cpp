@@ -28,7 +28,8 @@ inline bool compare(CompareFunc f, T value, T ref) {
 inline uint32_t toDepth24(float z) {
     if (!(z > 0.0f)) return 0;
     if (z >= 1.0f) return 0xFFFFFF;
-    return uint32_t(z * 16777215.0f + 0.5f);
+    // In double: just below 1 the single-precision sum rounds up to 2^24, past the 24-bit range.
+    return uint32_t(double(z) * 16777215.0 + 0.5);
 }
 
 // The blend factor for one channel (ch 3 is alpha).
