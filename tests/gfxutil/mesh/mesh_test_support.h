@@ -1,0 +1,68 @@
+// Helpers shared by the mesh library's tests: a software device on a headless window, capture of
+// the library's diagnostic lines, reference counts and small mesh builders.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "gfxutil/mesh/d3dx9mesh.h"
+#include "platform/win32/com_ptr.h"
+#include "tests/platform/kernel/kernel_test_support.h"
+
+namespace mesh_test {
+
+// The library's lines as written ("D3DX: " + text + "\r\n"), starting from a fresh process's
+// diagnostic state: no profile entry (level 0), no registry.
+class MessageCapture {
+public:
+    MessageCapture();
+    ~MessageCapture();
+    MessageCapture(const MessageCapture&) = delete;
+    MessageCapture& operator=(const MessageCapture&) = delete;
+
+    // The texts, without the "D3DX: " prefix and the "\r\n" line end.
+    std::vector<std::string> texts() const;
+    void clear() { m_lines.clear(); }
+
+private:
+    kernel_test::ScratchDir m_dir;
+    kernel_test::ScopedEnv m_profile;
+    kernel_test::ScopedEnv m_registry;
+    std::vector<std::string> m_lines;
+};
+
+// A software device for a 64 x 64 headless window, with a depth buffer.
+class HeadlessDevice {
+public:
+    HeadlessDevice(UINT width = 64, UINT height = 64);
+    ~HeadlessDevice();
+    HeadlessDevice(const HeadlessDevice&) = delete;
+    HeadlessDevice& operator=(const HeadlessDevice&) = delete;
+
+    IDirect3DDevice9* get() const { return m_device.get(); }
+    // The device's call log since the last take (logging is on from construction).
+    std::vector<std::string> takeCalls();
+
+private:
+    ComPtr<IDirect3D9> m_d3d;
+    ComPtr<IDirect3DDevice9> m_device;
+};
+
+// The reference count an object has right now (one AddRef/Release pair to read it).
+ULONG refCount(IUnknown* object);
+
+// Faces and vertices written through the locks.
+struct Position {
+    float x, y, z;
+};
+template <class Index>
+std::vector<Index> readIndices(ID3DXMesh* mesh);
+std::vector<BYTE> readVertexBytes(ID3DXMesh* mesh);
+// A mesh of FVF 0x12 with the given positions (normals zero) and faces, ids all 0.
+ComPtr<ID3DXMesh> makeMesh(IDirect3DDevice9* device, const std::vector<Position>& positions,
+                           const std::vector<DWORD>& faces, DWORD options = D3DXMESH_MANAGED);
+// Position and normal of vertex `v` of an FVF 0x12 mesh.
+D3DXVECTOR3 positionOf(ID3DXMesh* mesh, DWORD v);
+D3DXVECTOR3 normalOf(ID3DXMesh* mesh, DWORD v);
+
+}  // namespace mesh_test
