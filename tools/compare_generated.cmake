@@ -1,0 +1,11 @@
+# Runs the wood texture generator into OUTPUT and fails unless the result equals EXPECTED.
+get_filename_component(dir ${OUTPUT} DIRECTORY)
+file(MAKE_DIRECTORY ${dir})
+execute_process(COMMAND ${GENERATOR} ${OUTPUT} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "the generator failed (${status})")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUTPUT} ${EXPECTED} RESULT_VARIABLE differs)
+if(NOT differs EQUAL 0)
+    message(FATAL_ERROR "${OUTPUT} differs from ${EXPECTED}")
+endif()
