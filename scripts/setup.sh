@@ -8,7 +8,7 @@ packages=(
     g++ clang cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
     # platform stand-ins
-    libsdl2-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev libicu-dev
+    libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev libicu-dev
     # image decoding
     libjpeg62-turbo-dev libpng-dev zlib1g-dev
     # fonts: Arial's metric twin and a Korean fallback
