@@ -15,28 +15,10 @@
 // header comment of the implementation files (tri3mesh.h for the mesh object).
 #pragma once
 
-#include <cfloat>
-
+#include "gfxutil/core/d3dx9shared.h"
 #include "gfxutil/math/d3dx9math.h"
 #include "platform/d3d9/d3d9.h"
 #include "platform/win32/types.h"
-
-// The shared markers and statuses are guarded, because other modules of the library declare the
-// same names with the same values.
-#ifndef GFX_D3DX_DEFAULTS_DEFINED
-#define GFX_D3DX_DEFAULTS_DEFINED
-inline constexpr UINT D3DX_DEFAULT = 0xFFFFFFFFu;
-inline constexpr UINT D3DX_DEFAULT_NONPOW2 = 0xFFFFFFFEu;
-#endif
-#ifndef GFX_D3DX_DEFAULT_FLOAT_DEFINED
-#define GFX_D3DX_DEFAULT_FLOAT_DEFINED
-inline constexpr FLOAT D3DX_DEFAULT_FLOAT = FLT_MAX;
-#endif
-#ifndef GFX_D3DXERR_DEFINED
-#define GFX_D3DXERR_DEFINED
-inline constexpr HRESULT D3DXERR_INVALIDMESH = MAKE_HRESULT_VALUE(0x88760B55u);
-inline constexpr HRESULT D3DXERR_INVALIDDATA = MAKE_HRESULT_VALUE(0x88760B59u);
-#endif
 
 // ---- declarations -------------------------------------------------------------------------------
 // A mesh keeps at most 64 elements and the end marker.

@@ -4,24 +4,11 @@
 // Callers rely on: every function checks its arguments first and reports each refusal as one
 // diagnostic line on the library channel with a status; output arguments are written only on
 // success; nothing is thrown. The decoders recognise a file by its content, never by its name.
-// The shared default markers (D3DX_DEFAULT and friends) are guarded, since other modules of the
-// library may declare them as well.
 #pragma once
 
+#include "gfxutil/core/d3dx9shared.h"
 #include "platform/d3d9/d3d9.h"
 #include "platform/win32/types.h"
-
-#ifndef GFX_D3DX_DEFAULTS_DEFINED
-#define GFX_D3DX_DEFAULTS_DEFINED
-inline constexpr UINT D3DX_DEFAULT = 0xFFFFFFFFu;
-inline constexpr UINT D3DX_DEFAULT_NONPOW2 = 0xFFFFFFFEu;
-#endif
-
-#ifndef GFX_D3DXERR_DEFINED
-#define GFX_D3DXERR_DEFINED
-inline constexpr HRESULT D3DXERR_INVALIDMESH = MAKE_HRESULT_VALUE(0x88760B55u);
-inline constexpr HRESULT D3DXERR_INVALIDDATA = MAKE_HRESULT_VALUE(0x88760B59u);
-#endif
 
 inline constexpr DWORD D3DX_FILTER_NONE = 1;
 inline constexpr DWORD D3DX_FILTER_POINT = 2;
