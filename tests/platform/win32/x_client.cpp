@@ -4,15 +4,6 @@
 
 namespace win32_test {
 
-bool canOpenDisplay(const std::string& name) {
-    Display* display = XOpenDisplay(name.c_str());
-    if (display == nullptr) {
-        return false;
-    }
-    XCloseDisplay(display);
-    return true;
-}
-
 bool sendCloseRequest(unsigned long xWindow) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {

@@ -6,9 +6,6 @@
 
 namespace win32_test {
 
-// True when a client can connect to the named display.
-bool canOpenDisplay(const std::string& name);
-
 // Sends the window what a window manager's close box sends: a WM_DELETE_WINDOW client message.
 bool sendCloseRequest(unsigned long xWindow);
 

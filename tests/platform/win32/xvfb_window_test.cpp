@@ -1,24 +1,19 @@
 // The SDL backend against a real X server: a private Xvfb display, real input through xdotool,
 // a close request as a window manager sends it, and a presented frame read back from the screen.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "platform/win32/present.h"
 #include "tests/platform/win32/window_test_support.h"
 #include "tests/platform/win32/x_client.h"
-
-extern char** environ;
+#include "tests/support/xvfb.h"
 
 using namespace win32_test;
 
@@ -26,106 +21,15 @@ namespace {
 
 constexpr const char* kTitle = "Xvfb test window";
 
-std::string findProgram(const char* name) {
-    const char* path = std::getenv("PATH");
-    std::string all = path != nullptr ? path : "/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= all.size()) {
-        std::size_t end = all.find(':', start);
-        if (end == std::string::npos) end = all.size();
-        const std::filesystem::path candidate = std::filesystem::path(all.substr(start, end - start)) / name;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-        start = end + 1;
-    }
-    return {};
-}
-
 // Runs a shell command and returns its standard output.
-std::string run(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-// True when anything still listens for display N: a lock file, a socket file, or a socket in the
-// abstract namespace (which a server that is shutting down may still hold after its lock is gone).
-bool displayInUse(int display) {
-    const std::string n = std::to_string(display);
-    if (std::filesystem::exists("/tmp/.X" + n + "-lock") || std::filesystem::exists("/tmp/.X11-unix/X" + n)) {
-        return true;
-    }
-    std::ifstream sockets("/proc/net/unix");
-    const std::string wanted = "/tmp/.X11-unix/X" + n;
-    for (std::string line; std::getline(sockets, line);) {
-        if (line.size() >= wanted.size() && line.compare(line.size() - wanted.size(), wanted.size(), wanted) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// One private X server for the whole suite. The display number starts from the process id, so
-// test processes run one after another never reuse the number of a server that is still going
-// away, and a number anyone still listens on is skipped. -noreset: by default the server resets
-// whenever its last client leaves and refuses connections meanwhile, which the windows opened and
-// closed one after another would keep running into.
-class XServer {
-public:
-    bool start(const std::string& program) {
-        const int first = 100 + static_cast<int>(::getpid() % 400);
-        for (int display = first; display < first + 40; ++display) {
-            if (displayInUse(display)) continue;
-            const std::string name = ":" + std::to_string(display);
-            std::vector<std::string> args = {program,    name,      "-screen", "0",
-                                             "1024x768x24", "-nolisten", "tcp",    "-noreset"};
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            if (::posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-                m_pid = -1;
-                return false;
-            }
-            for (int tries = 0; tries < 400; ++tries) {
-                int status = 0;
-                if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                    m_pid = -1;  // lost the number to another server: try the next
-                    break;
-                }
-                if (canOpenDisplay(name)) {
-                    m_name = name;
-                    return true;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(25));
-            }
-            stop();
-        }
-        return false;
-    }
-    void stop() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            int status = 0;
-            ::waitpid(m_pid, &status, 0);
-            m_pid = -1;
-        }
-    }
-    const std::string& name() const { return m_name; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_name;
-};
+std::string run(const std::string& command) { return testsupport::runCommand(command); }
 
 class XvfbWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        const std::string xvfb = findProgram("Xvfb");
+        const std::string xvfb = testsupport::findProgram("Xvfb");
         if (xvfb.empty()) return;
-        s_server = new XServer;
+        s_server = new testsupport::XvfbServer;
         if (!s_server->start(xvfb)) {
             delete s_server;
             s_server = nullptr;
@@ -143,11 +47,9 @@ protected:
     void SetUp() override {
         if (s_server == nullptr && !s_startFailed) GTEST_SKIP() << "Xvfb is not installed";
         ASSERT_FALSE(s_startFailed) << "Xvfb did not start";
-        ASSERT_FALSE(findProgram("xdotool").empty()) << "xdotool is missing (scripts/setup.sh installs it)";
-        const char* old = std::getenv("DISPLAY");
-        m_oldDisplay = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
-        ::setenv("DISPLAY", s_server->name().c_str(), 1);
-        ::unsetenv("WAYLAND_DISPLAY");
+        ASSERT_FALSE(testsupport::findProgram("xdotool").empty())
+            << "xdotool is missing (scripts/setup.sh installs it)";
+        m_display.emplace(s_server->name());
         platform::win32::resetWindowSystem();
         platform::win32::selectBackend(platform::win32::BackendKind::Sdl);
         platform::win32::setInputSchedule({});
@@ -160,11 +62,7 @@ protected:
     }
     void TearDown() override {
         platform::win32::resetWindowSystem();
-        if (m_oldDisplay) {
-            ::setenv("DISPLAY", m_oldDisplay->c_str(), 1);
-        } else {
-            ::unsetenv("DISPLAY");
-        }
+        m_display.reset();
     }
 
     // Opens the window as the application does and waits until X shows it.
@@ -218,13 +116,13 @@ protected:
 
     std::string xdotool(const std::string& arguments) { return run("xdotool " + arguments + " 2>&1"); }
 
-    static XServer* s_server;
+    static testsupport::XvfbServer* s_server;
     static bool s_startFailed;
-    std::optional<std::string> m_oldDisplay;
+    std::optional<testsupport::ScopedDisplay> m_display;
     std::string m_xid;
 };
 
-XServer* XvfbWindow::s_server = nullptr;
+testsupport::XvfbServer* XvfbWindow::s_server = nullptr;
 bool XvfbWindow::s_startFailed = false;
 
 TEST_F(XvfbWindow, RealClickEscapeAndResizeBecomeMessages) {
@@ -341,36 +239,6 @@ TEST_F(XvfbWindow, AScheduleDrivesARealWindowAsItDrivesAHeadlessOne) {
     EXPECT_EQ(image->rgb[2], 0x32);
 }
 
-// Reads one pixel of an X window dump as 0xRRGGBB.
-struct WindowDump {
-    std::vector<unsigned char> bytes;
-    std::uint32_t field(int index) const {
-        const unsigned char* p = &bytes[static_cast<std::size_t>(index) * 4];
-        return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-    }
-    bool valid() const { return bytes.size() >= 100 && field(11) == 32 && field(0) <= bytes.size(); }
-    int width() const { return static_cast<int>(field(4)); }
-    int height() const { return static_cast<int>(field(5)); }
-    std::uint32_t rgb(int x, int y) const {
-        const std::size_t pixels = field(0) + field(19) * 12;  // header, then the colour map
-        const std::size_t at = pixels + static_cast<std::size_t>(y) * field(12) + static_cast<std::size_t>(x) * 4;
-        const unsigned char* p = &bytes[at];
-        const std::uint32_t value = field(7) == 0 ? (std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 |
-                                                     std::uint32_t{p[1]} << 8 | p[0])
-                                                  : (std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
-                                                     std::uint32_t{p[2]} << 8 | p[3]);
-        const auto channel = [&](std::uint32_t mask) {
-            int shift = 0;
-            while (mask != 0 && (mask & 1) == 0) {
-                mask >>= 1;
-                ++shift;
-            }
-            return (value >> shift) & 0xFF;
-        };
-        return (channel(field(14)) << 16) | (channel(field(15)) << 8) | channel(field(16));
-    }
-};
-
 TEST_F(XvfbWindow, APresentedFrameIsStretchedOverTheClientArea) {
     HWND window = openWindow(200, 100);
     ASSERT_NE(window, nullptr);
@@ -384,12 +252,10 @@ TEST_F(XvfbWindow, APresentedFrameIsStretchedOverTheClientArea) {
     ASSERT_TRUE(platform::win32::presentFrame(window, pixels, 4, 4, 16));
     pumpUntil([] { return false; }, 200);
     const std::string path = freshOutputDir("xwd") + "/window.xwd";
-    run("xwd -silent -id " + m_xid + " -out " + path);
-    std::ifstream in(path, std::ios::binary);
-    WindowDump dump{std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {})};
-    ASSERT_TRUE(dump.valid()) << "no usable dump at " << path;
-    ASSERT_EQ(dump.width(), 200);
-    ASSERT_EQ(dump.height(), 100);
+    const std::optional<testsupport::WindowDump> dump = testsupport::dumpWindow(m_xid, path);
+    ASSERT_TRUE(dump.has_value()) << "no usable dump at " << path;
+    ASSERT_EQ(dump->width(), 200);
+    ASSERT_EQ(dump->height(), 100);
     struct Probe {
         int x;
         int y;
@@ -399,7 +265,7 @@ TEST_F(XvfbWindow, APresentedFrameIsStretchedOverTheClientArea) {
                              {5, 5, 0xFF0000},   {195, 95, 0xFFFFFF}};
     for (const Probe& p : kProbes) {
         SCOPED_TRACE(::testing::Message() << p.x << "," << p.y);
-        EXPECT_EQ(dump.rgb(p.x, p.y), p.rgb);
+        EXPECT_EQ(dump->rgb(p.x, p.y), p.rgb);
     }
 }
 
