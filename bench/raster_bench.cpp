@@ -554,6 +554,12 @@ double timeFrames(DemoScene& scene, int frames, unsigned parts, r::StopAfter sto
     return batches[2];
 }
 
+uint32_t checksum(const std::vector<uint32_t>& pixels) {
+    uint32_t h = 2166136261u;  // FNV-1a over the pixel words
+    for (uint32_t p : pixels) h = (h ^ p) * 16777619u;
+    return h;
+}
+
 // RASTER_BENCH_PPM=<file> writes frame 1 (the first after the clockwise-culled frame 0) as a
 // binary PPM, to look at; RASTER_BENCH_THREADS=<n> draws it with n threads (to compare bytes).
 void writeFrameIfAsked() {
@@ -572,6 +578,27 @@ void writeFrameIfAsked() {
         std::fwrite(rgb, 1, 3, f);
     }
     std::fclose(f);
+}
+
+// RASTER_BENCH_FRAMES=<n> draws n frames on one thread after the warm-up and exits, for
+// instruction counting under callgrind (--toggle-collect='*countedFrames*' then divides
+// evenly); RASTER_BENCH_PARTS=<bits> limits them to some parts of the scene (DemoScene::Parts).
+__attribute__((noinline)) void countedFrames(DemoScene& scene, int n, unsigned parts) {
+    for (int i = 0; i < n; ++i) scene.frame(parts);
+}
+
+void countFramesIfAsked() {
+    const char* frames = std::getenv("RASTER_BENCH_FRAMES");
+    if (frames == nullptr) return;
+    const char* partsText = std::getenv("RASTER_BENCH_PARTS");
+    const unsigned parts = partsText ? unsigned(std::strtoul(partsText, nullptr, 0)) : unsigned(DemoScene::kAll);
+    r::setThreadCount(1);
+    DemoScene scene;
+    for (int i = 0; i < 2; ++i) scene.frame();  // past the first clockwise-culled frame
+    const int n = std::atoi(frames);
+    countedFrames(scene, n, parts);
+    std::printf("%d frames, parts 0x%x, checksum %08x\n", n, parts, checksum(scene.backBuffer()));
+    std::exit(0);
 }
 
 // Argument: the number of threads large draws are split across.
@@ -645,4 +672,11 @@ BENCHMARK(BM_Raster_ClearPresent)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    countFramesIfAsked();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

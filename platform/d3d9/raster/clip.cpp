@@ -33,10 +33,15 @@ void lerp(const ClipVertex& in, const ClipVertex& outside, float t, int userPlan
 }  // namespace
 
 uint32_t outcode(const ClipVertex& v, int userPlanes) {
-    uint32_t code = 0;
-    for (int p = 0; p < kFixedPlanes + userPlanes; ++p) {
-        // Written as "not inside" so that a NaN coordinate counts as outside and is clipped away.
-        if (!(distance(v, p) >= 0.0f)) code |= 1u << p;
+    // Written as "not inside" so that a NaN coordinate counts as outside and is clipped away.
+    // The fixed planes are spelled out (the same expressions as distance()): this runs for every
+    // vertex, and the per-plane switch cost more than the tests.
+    const float x = v.pos[0], y = v.pos[1], z = v.pos[2], w = v.pos[3];
+    uint32_t code = uint32_t(!(z >= 0.0f)) | uint32_t(!(w - z >= 0.0f)) << 1 | uint32_t(!(w - kMinW >= 0.0f)) << 2 |
+                    uint32_t(!(x + kGuardBand * w >= 0.0f)) << 3 | uint32_t(!(kGuardBand * w - x >= 0.0f)) << 4 |
+                    uint32_t(!(y + kGuardBand * w >= 0.0f)) << 5 | uint32_t(!(kGuardBand * w - y >= 0.0f)) << 6;
+    for (int p = 0; p < userPlanes; ++p) {
+        if (!(v.clipDist[p] >= 0.0f)) code |= 1u << (kFixedPlanes + p);
     }
     return code;
 }

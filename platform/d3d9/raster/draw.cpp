@@ -71,6 +71,10 @@ struct DrawContext {
     int userPlanes;
     int varyingCount;
     VertexCache cache;
+    // Vertices [0, readableEnd) can be read whole from their streams. Whether a vertex can be
+    // read only ever turns false as its index grows (each element must end inside its stream),
+    // so one bound, found once per draw, answers it for every vertex.
+    int64_t readableEnd = 0;
 };
 
 // The vertex index of the i-th vertex of the primitive sequence, or -1 when it cannot be read.
@@ -93,7 +97,7 @@ const ClipVertex* fetch(DrawContext& ctx, int64_t index, uint32_t& code) {
     if (index < c.first || index - c.first >= int64_t(c.state.size())) return nullptr;
     const size_t slot = size_t(index - c.first);
     if (c.state[slot] == 0) {
-        if (!vertexReadable(ctx.state->layout, *ctx.call, index)) {
+        if (index >= ctx.readableEnd) {
             c.state[slot] = 2;
         } else {
             processVertex(ctx.vertexStage, *ctx.call, index, c.vertices[slot]);
@@ -353,6 +357,19 @@ void draw(const PipelineState& state, const DrawCall& call, const Targets& targe
     cache.screen.resize(count);
     cache.codes.resize(count);
     cache.state.assign(count, 0);
+
+    // The first unreadable vertex of [lo, hi], by bisection (hi + 1 when all can be read).
+    if (vertexReadable(state.layout, call, hi)) {
+        ctx.readableEnd = hi + 1;
+    } else {
+        int64_t good = lo - 1, bad = hi;  // readable at good (or before lo), unreadable at bad
+        while (bad - good > 1) {
+            const int64_t mid = good + (bad - good) / 2;
+            if (vertexReadable(state.layout, call, mid)) good = mid;
+            else bad = mid;
+        }
+        ctx.readableEnd = bad;
+    }
 
     // Every vertex the draw uses is processed first, so the primitive walk below only reads the
     // cache and can run on several threads at once.

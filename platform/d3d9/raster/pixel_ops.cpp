@@ -140,6 +140,44 @@ void blendSrcAlpha(const OutputSetup& o, int n, const SpanColor& c, uint32_t* ds
     for (int j = i; j < n; ++j) dst[j] = (!mask || mask[j]) ? out[j] : dst[j];
 }
 
+// blendSrcAlpha for one colour: s * a and 1 - a are the same for every pixel, only the
+// destination terms are computed per pixel, in the same order as blendSrcAlpha's.
+void blendSrcAlphaUniform(const OutputSetup& o, int n, const float c[4], uint32_t* dst) {
+    const uint32_t alphaFill = o.destHasAlpha ? 0u : 0xFF000000u;
+    const float destAlphaScale = o.destHasAlpha ? k1_255 : 0.0f;
+    const float destAlphaBias = o.destHasAlpha ? 0.0f : 1.0f;
+    const uint32_t keep = o.keepMask;
+    const float a = saturate(c[3]);
+    const float ia = 1.0f - a;
+    const float sr = saturate(c[0]) * a, sg = saturate(c[1]) * a, sb = saturate(c[2]) * a, sa = a * a;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i keep4 = _mm_set1_epi32(int32_t(keep)), fill4 = _mm_set1_epi32(int32_t(alphaFill));
+    const __m128 ia4 = _mm_set1_ps(ia), sr4 = _mm_set1_ps(sr), sg4 = _mm_set1_ps(sg), sb4 = _mm_set1_ps(sb),
+                 sa4 = _mm_set1_ps(sa);
+    for (; i + 4 <= n; i += 4) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128 da = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(_mm_srli_epi32(d, 24)), _mm_set1_ps(destAlphaScale)),
+                                     _mm_set1_ps(destAlphaBias));
+        const __m128i r = toByte4(_mm_add_ps(sr4, _mm_mul_ps(channel4(d, 16), ia4)));
+        const __m128i g = toByte4(_mm_add_ps(sg4, _mm_mul_ps(channel4(d, 8), ia4)));
+        const __m128i b = toByte4(_mm_add_ps(sb4, _mm_mul_ps(channel4(d, 0), ia4)));
+        const __m128i al = toByte4(_mm_add_ps(sa4, _mm_mul_ps(da, ia4)));
+        const __m128i v = _mm_or_si128(pack4(al, r, g, b), fill4);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                         _mm_or_si128(_mm_andnot_si128(keep4, v), _mm_and_si128(d, keep4)));
+    }
+#endif
+    for (; i < n; ++i) {
+        const uint32_t d = dst[i];
+        const float dr = float((d >> 16) & 0xFF) * k1_255, dg = float((d >> 8) & 0xFF) * k1_255,
+                    db = float(d & 0xFF) * k1_255, da = float(d >> 24) * destAlphaScale + destAlphaBias;
+        const uint32_t v = (toByte(sa + da * ia) << 24) | (toByte(sr + dr * ia) << 16) | (toByte(sg + dg * ia) << 8) |
+                           toByte(sb + db * ia) | alphaFill;
+        dst[i] = (v & ~keep) | (d & keep);
+    }
+}
+
 void blendGeneral(const OutputSetup& o, int n, const SpanColor& c, uint32_t* dst, const uint8_t* mask) {
     const uint32_t alphaFill = o.destHasAlpha ? 0u : 0xFF000000u;
     for (int i = 0; i < n; ++i) {
@@ -185,7 +223,19 @@ void alphaTest(const OutputSetup& o, int n, const float* alpha, uint8_t* mask) {
     // Compared as bytes, the way the reference value is given. Greater is the sprite batcher's
     // test and gets its own loop.
     if (o.alphaFunc == CompareFunc::Greater) {
-        for (int i = 0; i < n; ++i) mask[i] = mask[i] & uint8_t(float(toByte(alpha[i])) > o.alphaRef);
+        int i = 0;
+#if defined(__SSE2__)
+        const __m128 ref = _mm_set1_ps(o.alphaRef);
+        for (; i + 4 <= n; i += 4) {
+            const __m128i pass = _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(toByte4(_mm_loadu_ps(alpha + i))), ref));
+            const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(pass, pass), _mm_setzero_si128());  // 0xFF or 0
+            int32_t m, keep = _mm_cvtsi128_si32(bytes);
+            std::memcpy(&m, mask + i, 4);
+            m &= keep;
+            std::memcpy(mask + i, &m, 4);
+        }
+#endif
+        for (; i < n; ++i) mask[i] = mask[i] & uint8_t(float(toByte(alpha[i])) > o.alphaRef);
         return;
     }
     for (int i = 0; i < n; ++i) {
@@ -236,6 +286,32 @@ void writeColor(const OutputSetup& o, int n, const SpanColor& c, uint32_t* dst, 
                            alphaFill;
         dst[i] = (v & ~keep) | (dst[i] & keep);
     }
+}
+
+}  // namespace platform::d3d9::raster
+
+namespace platform::d3d9::raster {
+
+void writeUniformColor(const OutputSetup& o, int n, const float c[4], uint32_t* dst) {
+    if (!o.blend) {
+        const uint32_t alphaFill = o.destHasAlpha ? 0u : 0xFF000000u;
+        const uint32_t v = (toByte(c[3]) << 24) | (toByte(c[0]) << 16) | (toByte(c[1]) << 8) | toByte(c[2]) | alphaFill;
+        const uint32_t keep = o.keepMask;
+        for (int i = 0; i < n; ++i) dst[i] = (v & ~keep) | (dst[i] & keep);
+        return;
+    }
+    if (o.op == BlendOp::Add && o.src == BlendFactor::SrcAlpha && o.dest == BlendFactor::InvSrcAlpha) {
+        blendSrcAlphaUniform(o, n, c, dst);
+        return;
+    }
+    SpanColor span;
+    for (int i = 0; i < n; ++i) {
+        span.r[i] = c[0];
+        span.g[i] = c[1];
+        span.b[i] = c[2];
+        span.a[i] = c[3];
+    }
+    writeColor(o, n, span, dst, nullptr);
 }
 
 }  // namespace platform::d3d9::raster

@@ -39,6 +39,10 @@ void writeDepth(int n, const float* z, uint32_t* depth, const uint8_t* mask);
 // every pixel.
 void writeColor(const OutputSetup& o, int n, const SpanColor& c, uint32_t* dst, const uint8_t* mask);
 
+// writeColor for n pixels that all have the colour c (r, g, b, a) and no mask: the same bytes
+// as writeColor with c repeated, with the per-colour work done once.
+void writeUniformColor(const OutputSetup& o, int n, const float c[4], uint32_t* dst);
+
 // A channel value clamped to 0..1; NaN becomes 0. Written with plain comparisons so that loops
 // using it vectorise.
 inline float saturate(float v) {

@@ -37,6 +37,26 @@ void preparePixelPipeline(const PipelineState& state, const Targets& targets, Pi
     for (int k = 0; k < kMaxTexCoords; ++k) {
         if (p.texCoordsUsed & (1u << k)) p.varyingCount = 4 + 2 * (k + 1);
     }
+    p.modulateTexture = false;
+    if (p.stages.count == 1 && p.stages.stages[0].usesTexture) {
+        const TextureStage& st = p.stages.stages[0].stage;
+        const auto plain = [](const TextureArg& a, ArgSource src) {
+            return a.source == src && !a.complement && !a.alphaReplicate;
+        };
+        // At stage 0 the current colour is the diffuse colour.
+        const auto diffuse = [&](const TextureArg& a) {
+            return plain(a, ArgSource::Diffuse) || plain(a, ArgSource::Current);
+        };
+        const auto textureTimesDiffuse = [&](TextureOp op, const TextureArg& a1, const TextureArg& a2) {
+            return op == TextureOp::Modulate &&
+                   ((plain(a1, ArgSource::Texture) && diffuse(a2)) || (diffuse(a1) && plain(a2, ArgSource::Texture)));
+        };
+        const bool textureAlpha = (st.alphaOp == TextureOp::SelectArg1 && plain(st.alphaArg1, ArgSource::Texture)) ||
+                                  (st.alphaOp == TextureOp::SelectArg2 && plain(st.alphaArg2, ArgSource::Texture));
+        p.modulateAlpha = textureTimesDiffuse(st.alphaOp, st.alphaArg1, st.alphaArg2);
+        p.modulateTexture = textureTimesDiffuse(st.colorOp, st.colorArg1, st.colorArg2) &&
+                            (p.modulateAlpha || textureAlpha);
+    }
     p.needsDepth = p.output.depth;
     p.colorBase = static_cast<uint8_t*>(targets.color.data);
     p.colorPitch = targets.color.pitch;
@@ -44,8 +64,26 @@ void preparePixelPipeline(const PipelineState& state, const Targets& targets, Pi
     p.depthPitch = targets.depth.pitch;
 }
 
+void fillUniform(Fragments& f, int n) {
+    float* channels[4] = {f.diffuse.r, f.diffuse.g, f.diffuse.b, f.diffuse.a};
+    for (int c = 0; c < 4; ++c) {
+        const float value = f.uniformColor[c];
+        float* out = channels[c];
+        for (int i = 0; i < n; ++i) out[i] = value;
+    }
+}
+
 void shadeFragments(const PixelPipeline& p, Fragments& f) {
     const int n = f.n;
+    if (f.uniformDiffuse) {
+        // One colour for the batch: when it goes to the target unchanged, blend or store it as
+        // such; otherwise the stages need it per fragment.
+        if (p.stages.passthrough && !p.output.alphaTest && !p.output.depth && f.colorRow) {
+            writeUniformColor(p.output, n, f.uniformColor, f.colorRow);
+            return;
+        }
+        if (!p.modulateTexture) fillUniform(f, n);
+    }
     alignas(32) uint8_t mask[kSpanLength];
     std::memset(mask, 1, size_t(n));
     bool masked = false;
@@ -63,7 +101,26 @@ void shadeFragments(const PixelPipeline& p, Fragments& f) {
 
     const SpanColor* result = &f.diffuse;
     SpanColor current;
-    if (!p.stages.passthrough) {
+    if (p.modulateTexture) {
+        // The textured-and-coloured stage (glyphs, sprites, most textured scenery): the same
+        // products the general cascade forms, without its argument resolution.
+        const StageSetup& s = p.stages.stages[0];
+        const int k = p.stageCoord[0];
+        s.sampler.sampleSpan(s.sampler, n, f.uv[k][0], f.uv[k][1], p.stageLod[0] ? f.lodOf[0] : nullptr, current);
+        float* channels[4] = {current.r, current.g, current.b, current.a};
+        const float* diffuse[4] = {f.diffuse.r, f.diffuse.g, f.diffuse.b, f.diffuse.a};
+        for (int c = 0; c < (p.modulateAlpha ? 4 : 3); ++c) {
+            float* out = channels[c];
+            if (f.uniformDiffuse) {
+                const float d = f.uniformColor[c];
+                for (int i = 0; i < n; ++i) out[i] = out[i] * d;
+            } else {
+                const float* d = diffuse[c];
+                for (int i = 0; i < n; ++i) out[i] = out[i] * d[i];
+            }
+        }
+        result = &current;
+    } else if (!p.stages.passthrough) {
         SpanColor texel;
         for (int i = 0; i < p.stages.count; ++i) {
             const StageSetup& s = p.stages.stages[i];
@@ -97,6 +154,16 @@ void shadeFragments(const PixelPipeline& p, Fragments& f) {
         return;
     }
     alignas(32) uint32_t gathered[kSpanLength];
+    if (f.runCount > 0) {
+        for (int r = 0; r < f.runCount; ++r) {
+            std::memcpy(gathered + f.runs[r].start, f.runs[r].color, size_t(f.runs[r].n) * 4);
+        }
+        writeColor(p.output, n, *result, gathered, masked ? mask : nullptr);
+        for (int r = 0; r < f.runCount; ++r) {
+            std::memcpy(f.runs[r].color, gathered + f.runs[r].start, size_t(f.runs[r].n) * 4);
+        }
+        return;
+    }
     for (int i = 0; i < n; ++i) gathered[i] = *f.color[i];
     writeColor(p.output, n, *result, gathered, masked ? mask : nullptr);
     for (int i = 0; i < n; ++i) *f.color[i] = gathered[i];

@@ -13,9 +13,20 @@
 
 namespace platform::d3d9::raster {
 
+// A row run of fragments [start, start + n) of a batch, at n consecutive target words from color.
+struct FragmentRun {
+    uint32_t* color;
+    int start, n;
+};
+
 struct Fragments {
     int n = 0;
     SpanColor diffuse;                                  // varyings 0..3, perspective-corrected
+    // Every fragment has the diffuse colour uniformColor (flat or unlit triangles of one colour:
+    // the mirror, glyph quads): `diffuse` is then left unfilled, and the pixel stage either works
+    // from the one colour or fills `diffuse` itself, once per batch instead of once per run.
+    bool uniformDiffuse = false;
+    float uniformColor[4] = {0, 0, 0, 0};
     alignas(32) float uv[kMaxTexCoords][2][kSpanLength];  // texture coordinates, perspective-corrected
     alignas(32) float lod[kMaxTextureStages][kSpanLength];
     // Per stage: the level of detail of each fragment, or null when every fragment is magnified
@@ -26,6 +37,10 @@ struct Fragments {
     // fragments (lines) leave them null and give one pointer per fragment instead.
     uint32_t* colorRow = nullptr;
     uint32_t* depthRow = nullptr;
+    // Triangles give their fragments as row runs (runCount > 0) and leave color[] unset; lines
+    // give one pointer per fragment in color[] and no runs.
+    int runCount = 0;
+    FragmentRun runs[kSpanLength];
     uint32_t* color[kSpanLength];
     uint32_t* depth[kSpanLength];
 };
@@ -35,6 +50,10 @@ struct PixelPipeline {
     OutputSetup output;
     int varyingCount = 4;         // how many varyings the pixel stage reads
     bool needsDepth = false;
+    // One stage that modulates its texture's colour by the diffuse colour, and its alpha too
+    // (modulateAlpha) or takes the texture's alpha as it is.
+    bool modulateTexture = false;
+    bool modulateAlpha = false;
     uint32_t texCoordsUsed = 0;   // bit k: coordinate set k is read
     int stageCoord[kMaxTextureStages] = {0, 0};  // coordinate set of each stage
     bool stageLod[kMaxTextureStages] = {false, false};  // the stage needs a level of detail
@@ -47,6 +66,9 @@ struct PixelPipeline {
 };
 
 void preparePixelPipeline(const PipelineState& state, const Targets& targets, PixelPipeline& out);
+
+// Writes f.uniformColor into f.diffuse for fragments [0, n).
+void fillUniform(Fragments& f, int n);
 
 // Runs the pixel stage on the batch (f.n fragments).
 void shadeFragments(const PixelPipeline& p, Fragments& f);

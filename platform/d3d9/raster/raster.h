@@ -24,6 +24,13 @@
 //   world-view matrix for rotations, reflections and translations), lighting is done in view space.
 // - Colours are carried as floats in 0..1 through the pixel stage and rounded to bytes once, at the
 //   target (x * 255 + 0.5, truncated).
+// - The common cases have paths of their own: flat triangles whose colour goes to the target
+//   unchanged are written row by row from the one colour; batches of one flat colour keep just
+//   that colour; one stage modulating its texture by the diffuse colour skips the general stage
+//   cascade; bilinear-clamp and point-wrap sampling of 32-bit textures, interpolation along a
+//   run, the alpha test and blending work on four pixels at once (SSE2). Each performs the general
+//   path's floating-point operations in the same order, so the bytes are the same whichever path
+//   a pixel takes; the tests compare the paths with each other.
 #pragma once
 
 #include "platform/d3d9/raster/pipeline_state.h"

@@ -6,11 +6,25 @@
 namespace platform::d3d9::raster {
 namespace {
 
-int64_t floorDiv(int64_t a, int64_t b) {  // b > 0
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
+// Below this width rowSpan steps across the row instead of solving for the edges.
+constexpr int32_t kStepWidth = 8;
+
+// The first x in [lo, hi] with k + a * x >= 0 (a > 0), or hi + 1 when there is none.
+int64_t firstInside(int64_t k, int64_t a, int64_t lo, int64_t hi) {
+    const double e = double(-k) / double(a);
+    int64_t x = e < double(lo) ? lo : (e > double(hi + 1) ? hi + 1 : int64_t(e));
+    while (x > lo && k + a * (x - 1) >= 0) --x;  // the estimate is at most a step or two off
+    while (x <= hi && k + a * x < 0) ++x;
+    return x;
 }
-int64_t ceilDiv(int64_t a, int64_t b) {  // b > 0
-    return -floorDiv(-a, b);
+
+// The last x in [lo, hi] with k + a * x >= 0 (a < 0), or lo - 1 when there is none.
+int64_t lastInside(int64_t k, int64_t a, int64_t lo, int64_t hi) {
+    const double e = double(k) / double(-a);
+    int64_t x = e < double(lo - 1) ? lo - 1 : (e > double(hi) ? hi : int64_t(e));
+    while (x < hi && k + a * (x + 1) >= 0) ++x;
+    while (x >= lo && k + a * x < 0) --x;
+    return x;
 }
 // The same for the sub-pixel grid, by shifts (an arithmetic right shift rounds down).
 int64_t floorPixel(int64_t a) {
@@ -58,16 +72,14 @@ ScreenVertex toScreen(const ClipVertex& v, const Viewport& vp, bool pretransform
     }
     for (int i = 0; i < varyingCount; ++i) s.v[i] = v.varyings[i] * s.q;
     for (int i = 0; i < 4; ++i) s.color[i] = v.varyings[i];
+    s.snapped = snap(s.x, s.sx) && snap(s.y, s.sy);
     return s;
 }
 
 bool setupTriangle(const ScreenVertex& v0, const ScreenVertex& v1in, const ScreenVertex& v2in, CullMode cull,
                    const Scissor& scissor, int varyingCount, TriangleSetup& t) {
-    int64_t X[3], Y[3];
-    if (!snap(v0.x, X[0]) || !snap(v0.y, Y[0]) || !snap(v1in.x, X[1]) || !snap(v1in.y, Y[1]) ||
-        !snap(v2in.x, X[2]) || !snap(v2in.y, Y[2])) {
-        return false;
-    }
+    if (!v0.snapped || !v1in.snapped || !v2in.snapped) return false;
+    int64_t X[3] = {v0.sx, v1in.sx, v2in.sx}, Y[3] = {v0.sy, v1in.sy, v2in.sy};
     // Twice the signed area in sub-pixel units; positive means clockwise on screen (y down).
     int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
     if (area == 0) return false;
@@ -122,9 +134,14 @@ bool setupTriangle(const ScreenVertex& v0, const ScreenVertex& v1in, const Scree
 }
 
 bool rowSpan(const TriangleSetup& t, int32_t y, int32_t& x0, int32_t& x1) {
-    if (t.maxX - t.minX < 16) {
-        // Narrow triangles (sphere facets, glyph halves): stepping the edge functions across the
-        // few pixels is cheaper than three 64-bit divisions, and decides exactly the same.
+    // Each edge limits the row to a half-line; the covered pixels are the intersection of the
+    // three with [minX, maxX]. Where an edge crosses the row is estimated in double precision
+    // (within a fraction of a pixel even for the largest coordinates) and then settled by the
+    // exact integer tests, so the result is the exact one without 64-bit divisions or a walk
+    // across the row.
+    if (t.maxX - t.minX < kStepWidth) {
+        // Very narrow triangles (sphere facets): stepping the edge functions across the few
+        // pixels is cheaper still, and decides exactly the same.
         int64_t e0 = t.ek[0] + t.eb[0] * y + t.ea[0] * t.minX;
         int64_t e1 = t.ek[1] + t.eb[1] * y + t.ea[1] * t.minX;
         int64_t e2 = t.ek[2] + t.eb[2] * y + t.ea[2] * t.minX;
@@ -150,14 +167,14 @@ bool rowSpan(const TriangleSetup& t, int32_t y, int32_t& x0, int32_t& x1) {
         const int64_t k = t.ek[i] + t.eb[i] * y;  // inside when k + a * x >= 0
         const int64_t a = t.ea[i];
         if (a > 0) {
-            lo = std::max(lo, ceilDiv(-k, a));
+            lo = firstInside(k, a, lo, hi);
         } else if (a < 0) {
-            hi = std::min(hi, floorDiv(k, -a));
+            hi = lastInside(k, a, lo, hi);
         } else if (k < 0) {
             return false;
         }
+        if (lo > hi) return false;
     }
-    if (lo > hi) return false;
     x0 = int32_t(lo);
     x1 = int32_t(hi);
     return true;

@@ -16,6 +16,10 @@ inline constexpr int64_t kSubPixel = int64_t(1) << kSubPixelBits;
 // premultiplied by q, ready for perspective-correct interpolation.
 struct ScreenVertex {
     float x, y, z, q;
+    // x and y on the sub-pixel grid, done once per vertex rather than once per triangle that
+    // shares it; `snapped` is false when the position is out of range or not a number.
+    int64_t sx, sy;
+    bool snapped;
     float v[kMaxVaryings];
     float color[4];  // the diffuse varyings as they are, before the multiplication by q
 };

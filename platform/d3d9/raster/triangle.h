@@ -45,6 +45,7 @@ private:
     int m_runs = 0;
     int m_lastY = 0, m_lastEnd = 0;  // the row and end of the last run, to spot contiguous runs
     bool m_contiguous = true;
+    bool m_uniform = false;  // every waiting fragment has the diffuse colour m_f.uniformColor
     bool m_allMagnified[kMaxTextureStages] = {true, true};
     void markWaiting();
     void prepareTriangle(const TriangleSetup& t);
@@ -55,7 +56,12 @@ private:
     float m_affineW = 1.0f;
     float m_affineLod[kMaxTextureStages] = {0, 0};
     int m_firstOfCurrent = 0;      // batch index of the current triangle's first fragment
-    int m_marked = 0;              // fragments [0, m_marked) are marked in the occupancy map
+    int m_firstRunOfCurrent = 0;   // and of its first run
+    int m_marked = 0;              // runs [0, m_marked) are marked in the occupancy map
+    // Per stage: fragments [0, m_lodFilled) have their level of detail written. While every
+    // fragment of the batch is magnified the level of detail is not read, so flat magnified
+    // triangles skip writing it; it is filled in (with 0, also magnified) if it comes to matter.
+    int m_lodFilled[kMaxTextureStages] = {0, 0};
     std::vector<uint8_t>& m_occupied;  // per target word: waiting in the batch (this thread's map)
 };
 

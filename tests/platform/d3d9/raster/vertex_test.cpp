@@ -275,6 +275,42 @@ TEST(RasterRobustness, NonIndexedDrawBeyondTheStreamIsCut) {
     for (uint32_t p : none.pixels) EXPECT_EQ(p, 0u);
 }
 
+// An element that sticks out of the stride makes only the last vertex unreadable: the
+// triangles that use it are skipped wherever it appears in the index list, the others drawn.
+TEST(RasterRobustness, ElementPastTheStreamEndSkipsOnlyTheLastVertex) {
+    const std::vector<Vtx> v = {{0, 0, 0, ~0u, 0, 0}, {4, 0, 0, ~0u, 0, 0}, {0, 4, 0, ~0u, 0, 0},
+                                {8, 4, 0, ~0u, 0, 0}, {4, 8, 0, ~0u, 0, 0}, {8, 8, 0, ~0u, 0, 0}};
+    struct Case {
+        const char* name;
+        uint16_t indices[6];
+    };
+    constexpr Case kCases[] = {
+        {"last vertex last", {0, 1, 2, 3, 5, 4}},
+        {"last vertex first", {5, 3, 4, 0, 1, 2}},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        auto s = vtxState(8, 8);
+        s.layout.texCoord[0] = {true, 0, 20, r::ElementType::Float2};  // bytes 20..27 of a 24-byte stride
+        s.stages[0].colorOp = r::TextureOp::SelectArg1;
+        s.stages[0].colorArg1 = {r::ArgSource::Diffuse};
+        r::DrawCall call = callFor(v, PrimitiveType::TriangleList, 2);
+        call.indexFormat = r::IndexFormat::U16;
+        call.indices = c.indices;
+        call.indexCount = 6;
+        Canvas canvas(8, 8);
+        r::draw(s, call, canvas.targets());
+        EXPECT_NE(canvas.at(0, 0), 0u);  // the triangle of vertices 0, 1, 2
+        EXPECT_EQ(canvas.at(7, 6), 0u);  // the one that uses vertex 5
+        // With the element inside the stride both are drawn.
+        s.layout.texCoord[0].offset = 16;
+        Canvas both(8, 8);
+        r::draw(s, call, both.targets());
+        EXPECT_NE(both.at(0, 0), 0u);
+        EXPECT_NE(both.at(7, 6), 0u);
+    }
+}
+
 TEST(RasterRobustness, NonFiniteAndHugeCoordinatesDrawNothingHarmful) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     struct Case {
