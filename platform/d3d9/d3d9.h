@@ -1491,3 +1491,5 @@ using LPDIRECT3DQUERY9 = IDirect3DQuery9*;
 
 // The root object. SDK version 31 is the only one this runtime answers; any other yields null.
 IDirect3D9* Direct3DCreate9(UINT SDKVersion);
+// Silences the device's refusal notes while on; found at run time through GetProcAddress.
+void DebugSetMute(BOOL mute);

@@ -9,6 +9,7 @@
 #include "platform/d3d9/device.h"
 #include "platform/d3d9/formats.h"
 #include "platform/d3d9/refusal.h"
+#include "platform/kernel/modules.h"
 #include "platform/win32/windows.h"
 
 namespace platform::d3d9 {
@@ -245,6 +246,26 @@ HRESULT Direct3D::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusW
 }
 
 }  // namespace platform::d3d9
+
+namespace platform::d3d9 {
+namespace {
+bool g_notesMuted = false;
+}  // namespace
+
+bool refusalNotesMuted() { return g_notesMuted; }
+
+}  // namespace platform::d3d9
+
+// The runtime's mute switch, looked up by name through the module table ("d3d9.dll" counts as
+// loaded, since every program of ours links the device). It sits beside Direct3DCreate9 so the
+// registration is linked whenever the device is.
+void DebugSetMute(BOOL mute) { platform::d3d9::g_notesMuted = mute != FALSE; }
+
+namespace {
+const platform::kernel::ModuleRegistration kD3d9Module{
+    "d3d9.dll", platform::kernel::ModuleLoading::AtStart,
+    {{"DebugSetMute", platform::kernel::exportAddress(&DebugSetMute)}}};
+}  // namespace
 
 IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
     using namespace platform::d3d9;

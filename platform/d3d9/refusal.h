@@ -21,9 +21,13 @@
 
 namespace platform::d3d9 {
 
+// True while the runtime's DebugSetMute export has muted the device's notes: the library mutes
+// them around calls it expects to fail (format probes, declaration creation).
+bool refusalNotesMuted();
+
 template <class... Args>
 inline void noteRefusal(const char* call, const char* what, Args... args) {
-    if (!::platform::kernel::traceEnabled()) {
+    if (refusalNotesMuted() || !::platform::kernel::traceEnabled()) {
         return;
     }
     char text[512];

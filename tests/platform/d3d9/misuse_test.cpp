@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel/modules.h"
 #include "platform/kernel/trace.h"
 #include "tests/platform/d3d9/device_fixture.h"
 
@@ -172,6 +173,24 @@ TEST_F(D3d9Misuse, ANoteNamesTheCallAndWhatWasWrong) {
     platform::kernel::setTraceHook({});
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0], "d3d9: SetRenderState: unknown state 1234");
+}
+
+TEST_F(D3d9Misuse, TheRuntimeMuteSwitchSilencesNotesUntilUnmuted) {
+    // Found the way the library finds it: the module counts as loaded, the entry by name.
+    HMODULE module = GetModuleHandleA("d3d9.dll");
+    ASSERT_NE(module, nullptr);
+    auto mute = reinterpret_cast<void (*)(BOOL)>(GetProcAddress(module, "DebugSetMute"));
+    ASSERT_NE(mute, nullptr);
+
+    std::vector<std::string> notes;
+    platform::kernel::setTraceHook([&](std::string_view note) { notes.emplace_back(note); });
+    mute(TRUE);
+    EXPECT_EQ(m_device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(1234), 0), D3DERR_INVALIDCALL);
+    EXPECT_TRUE(notes.empty());
+    mute(FALSE);
+    EXPECT_EQ(m_device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(1234), 0), D3DERR_INVALIDCALL);
+    platform::kernel::setTraceHook({});
+    EXPECT_EQ(notes.size(), 1u);
 }
 
 }  // namespace
