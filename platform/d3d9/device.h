@@ -230,6 +230,7 @@ private:
     // Draw helpers (device_draw.cpp).
     HRESULT checkDrawState(const char* call, UINT primitiveCount) const;
     HRESULT drawWith(raster::DrawCall& call);
+    HRESULT prepareCallerDataDraw(const char* call, UINT primitiveCount, UINT stride);
     raster::Targets targets() const;
 
     ComPtr<IDirect3D9> m_root;

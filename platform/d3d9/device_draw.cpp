@@ -198,15 +198,10 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVer
     return FAILED(hr) ? hr : drawWith(call);
 }
 
-HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount, const void* pVertexStreamZeroData,
-                                UINT VertexStreamZeroStride) {
-    m_log.add("DrawPrimitiveUP(%u, %u, %u)", static_cast<unsigned>(PrimitiveType), PrimitiveCount,
-              VertexStreamZeroStride);
-    REFUSE_IF(!validPrimitive(PrimitiveType), D3DERR_INVALIDCALL, "primitive type %u",
-              static_cast<unsigned>(PrimitiveType));
-    REFUSE_IF(pVertexStreamZeroData == nullptr || VertexStreamZeroStride == 0, D3DERR_INVALIDCALL,
-              "no vertex data or stride 0");
-    HRESULT hr = checkDrawState(__func__, PrimitiveCount);
+// The checks both caller-data draws share: the scene and counts, the derived pipeline, and a
+// vertex format that reads stream 0 only, within the caller's stride.
+HRESULT Device::prepareCallerDataDraw(const char* call, UINT primitiveCount, UINT stride) {
+    HRESULT hr = checkDrawState(call, primitiveCount);
     if (FAILED(hr)) {
         return hr;
     }
@@ -215,11 +210,30 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCo
         m_dirty = 0;
     }
     for (UINT i = 1; i < kMaxStreams; ++i) {
-        REFUSE_IF(vertexBytesRead(m_pipeline.layout, i) != 0, D3DERR_INVALIDCALL,
-                  "the vertex format reads stream %u; caller data is stream 0 only", i);
+        if (vertexBytesRead(m_pipeline.layout, i) != 0) {
+            noteRefusal(call, "the vertex format reads stream %u; caller data is stream 0 only", i);
+            return D3DERR_INVALIDCALL;
+        }
     }
-    REFUSE_IF(VertexStreamZeroStride < vertexBytesRead(m_pipeline.layout, 0), D3DERR_INVALIDCALL,
-              "stride %u cannot hold a vertex", VertexStreamZeroStride);
+    if (stride < vertexBytesRead(m_pipeline.layout, 0)) {
+        noteRefusal(call, "stride %u cannot hold a vertex", stride);
+        return D3DERR_INVALIDCALL;
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount, const void* pVertexStreamZeroData,
+                                UINT VertexStreamZeroStride) {
+    m_log.add("DrawPrimitiveUP(%u, %u, %u)", static_cast<unsigned>(PrimitiveType), PrimitiveCount,
+              VertexStreamZeroStride);
+    REFUSE_IF(!validPrimitive(PrimitiveType), D3DERR_INVALIDCALL, "primitive type %u",
+              static_cast<unsigned>(PrimitiveType));
+    REFUSE_IF(pVertexStreamZeroData == nullptr || VertexStreamZeroStride == 0, D3DERR_INVALIDCALL,
+              "no vertex data or stride 0");
+    HRESULT hr = prepareCallerDataDraw(__func__, PrimitiveCount, VertexStreamZeroStride);
+    if (FAILED(hr)) {
+        return hr;
+    }
     raster::DrawCall call;
     call.type = toRaster(PrimitiveType);
     call.primitiveCount = PrimitiveCount;
@@ -244,20 +258,10 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinV
     REFUSE_IF(IndexDataFormat != D3DFMT_INDEX16 && IndexDataFormat != D3DFMT_INDEX32, D3DERR_INVALIDCALL,
               "index format %u", static_cast<unsigned>(IndexDataFormat));
     REFUSE_IF(NumVertices == 0, D3DERR_INVALIDCALL, "a vertex range of 0 vertices");
-    HRESULT hr = checkDrawState(__func__, PrimitiveCount);
+    HRESULT hr = prepareCallerDataDraw(__func__, PrimitiveCount, VertexStreamZeroStride);
     if (FAILED(hr)) {
         return hr;
     }
-    if (m_dirty != 0) {
-        buildPipeline(m_state, m_dirty, m_pipeline);
-        m_dirty = 0;
-    }
-    for (UINT i = 1; i < kMaxStreams; ++i) {
-        REFUSE_IF(vertexBytesRead(m_pipeline.layout, i) != 0, D3DERR_INVALIDCALL,
-                  "the vertex format reads stream %u; caller data is stream 0 only", i);
-    }
-    REFUSE_IF(VertexStreamZeroStride < vertexBytesRead(m_pipeline.layout, 0), D3DERR_INVALIDCALL,
-              "stride %u cannot hold a vertex", VertexStreamZeroStride);
     raster::DrawCall call;
     call.type = toRaster(PrimitiveType);
     call.primitiveCount = PrimitiveCount;
