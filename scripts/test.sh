@@ -7,15 +7,19 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 
+# Every option is given explicitly, so an earlier configuration of the same folder (by hand, or
+# by scripts/demo.sh) cannot leave the tests switched off.
 build_dir=build
-options=()
+options=(-DGFX_BUILD_TESTS=ON -DGFX_SANITIZE=OFF -DGFX_BUILD_BENCH=ON)
 if [ "${1:-}" = "--sanitize" ]; then
     build_dir=build-asan
-    options+=(-DGFX_SANITIZE=ON -DGFX_BUILD_BENCH=OFF)
+    options=(-DGFX_BUILD_TESTS=ON -DGFX_SANITIZE=ON -DGFX_BUILD_BENCH=OFF)
 fi
 # Warnings are errors in CI; locally they stay warnings so work in progress still builds.
 if [ "${CI:-}" = "true" ]; then
     options+=(-DGFX_WERROR=ON)
+else
+    options+=(-DGFX_WERROR=OFF)
 fi
 
 cmake -S . -B "$build_dir" -G Ninja "${options[@]}" >/dev/null
