@@ -130,30 +130,18 @@ std::string trimmed(std::string text) {
 
 class DemoWindowTest : public AppTest {
 protected:
-    static void SetUpTestSuite() {
-        const std::string xvfb = testsupport::findProgram("Xvfb");
-        if (xvfb.empty()) return;
-        s_server = new testsupport::XvfbServer;
-        if (!s_server->start(xvfb)) {
-            delete s_server;
-            s_server = nullptr;
-            s_startFailed = true;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete s_server;
-        s_server = nullptr;
-    }
+    static void SetUpTestSuite() { s_xvfb.start(); }
+    static void TearDownTestSuite() { s_xvfb.stop(); }
 
     void SetUp() override {
         AppTest::SetUp();
-        if (s_server == nullptr && !s_startFailed) GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_FALSE(s_startFailed) << "Xvfb did not start";
+        if (s_xvfb.state() == testsupport::SuiteXvfb::State::NotInstalled) GTEST_SKIP() << "Xvfb is not installed";
+        ASSERT_EQ(s_xvfb.state(), testsupport::SuiteXvfb::State::Running) << "Xvfb did not start";
         for (const char* tool : {"xdotool", "xwd"}) {
             ASSERT_FALSE(testsupport::findProgram(tool).empty())
                 << tool << " is missing (scripts/setup.sh installs it)";
         }
-        m_display.emplace(s_server->name());
+        m_display.emplace(s_xvfb.name());
         selectRealWindow();
     }
     void TearDown() override {
@@ -175,7 +163,7 @@ protected:
             m_xid = trimmed(testsupport::runCommand("xdotool search --onlyvisible --name '^" + title +
                                                     "$' 2>/dev/null | head -n1"));
             return !m_xid.empty();
-        })) << "the window never showed on " << s_server->name();
+        })) << "the window never showed on " << s_xvfb.name();
         testsupport::runCommand("xdotool windowmove " + m_xid + " 0 0 2>&1");
         EXPECT_TRUE(pumpWithoutFrames([&] {
             const std::string geometry = testsupport::runCommand("xdotool getwindowgeometry " + m_xid + " 2>&1");
@@ -323,14 +311,12 @@ protected:
         return frames;
     }
 
-    static testsupport::XvfbServer* s_server;
-    static bool s_startFailed;
+    static testsupport::SuiteXvfb s_xvfb;
     std::optional<testsupport::ScopedDisplay> m_display;
     std::string m_xid;
 };
 
-testsupport::XvfbServer* DemoWindowTest::s_server = nullptr;
-bool DemoWindowTest::s_startFailed = false;
+testsupport::SuiteXvfb DemoWindowTest::s_xvfb;
 
 void expectSamePresented(const Presented& sdl, const Presented& headless) {
     EXPECT_EQ(sdl.frame, headless.frame);

@@ -126,6 +126,25 @@ void XvfbServer::stop() {
     m_name.clear();
 }
 
+void SuiteXvfb::start() {
+    if (m_state == State::Running) {
+        return;
+    }
+    const std::string program = findProgram("Xvfb");
+    if (program.empty()) {
+        m_state = State::NotInstalled;
+        return;
+    }
+    m_state = m_server.start(program) ? State::Running : State::Failed;
+}
+
+void SuiteXvfb::stop() {
+    m_server.stop();
+    if (m_state == State::Running) {
+        m_state = State::NotInstalled;
+    }
+}
+
 ScopedDisplay::ScopedDisplay(const std::string& name)
     : m_oldDisplay(environmentValue("DISPLAY")), m_oldWayland(environmentValue("WAYLAND_DISPLAY")) {
     ::setenv("DISPLAY", name.c_str(), 1);

@@ -47,6 +47,22 @@ private:
     std::string m_name;
 };
 
+// One Xvfb shared by all tests of a suite: start() from SetUpTestSuite, stop() from
+// TearDownTestSuite. A suite skips its tests while the state is NotInstalled and fails them when
+// the server was found but did not start.
+class SuiteXvfb {
+public:
+    enum class State { NotInstalled, Failed, Running };
+    void start();
+    void stop();
+    State state() const { return m_state; }
+    const std::string& name() const { return m_server.name(); }
+
+private:
+    XvfbServer m_server;
+    State m_state = State::NotInstalled;
+};
+
 // Points DISPLAY at a server for the life of the object (and hides any Wayland display, so SDL
 // takes X), restoring the previous value afterwards.
 class ScopedDisplay {

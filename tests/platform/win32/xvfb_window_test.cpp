@@ -26,30 +26,15 @@ std::string run(const std::string& command) { return testsupport::runCommand(com
 
 class XvfbWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        const std::string xvfb = testsupport::findProgram("Xvfb");
-        if (xvfb.empty()) return;
-        s_server = new testsupport::XvfbServer;
-        if (!s_server->start(xvfb)) {
-            delete s_server;
-            s_server = nullptr;
-            s_startFailed = true;
-        }
-    }
-    static void TearDownTestSuite() {
-        if (s_server != nullptr) {
-            s_server->stop();
-            delete s_server;
-            s_server = nullptr;
-        }
-    }
+    static void SetUpTestSuite() { s_xvfb.start(); }
+    static void TearDownTestSuite() { s_xvfb.stop(); }
 
     void SetUp() override {
-        if (s_server == nullptr && !s_startFailed) GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_FALSE(s_startFailed) << "Xvfb did not start";
+        if (s_xvfb.state() == testsupport::SuiteXvfb::State::NotInstalled) GTEST_SKIP() << "Xvfb is not installed";
+        ASSERT_EQ(s_xvfb.state(), testsupport::SuiteXvfb::State::Running) << "Xvfb did not start";
         ASSERT_FALSE(testsupport::findProgram("xdotool").empty())
             << "xdotool is missing (scripts/setup.sh installs it)";
-        m_display.emplace(s_server->name());
+        m_display.emplace(s_xvfb.name());
         platform::win32::resetWindowSystem();
         platform::win32::selectBackend(platform::win32::BackendKind::Sdl);
         platform::win32::setInputSchedule({});
@@ -116,14 +101,12 @@ protected:
 
     std::string xdotool(const std::string& arguments) { return run("xdotool " + arguments + " 2>&1"); }
 
-    static testsupport::XvfbServer* s_server;
-    static bool s_startFailed;
+    static testsupport::SuiteXvfb s_xvfb;
     std::optional<testsupport::ScopedDisplay> m_display;
     std::string m_xid;
 };
 
-testsupport::XvfbServer* XvfbWindow::s_server = nullptr;
-bool XvfbWindow::s_startFailed = false;
+testsupport::SuiteXvfb XvfbWindow::s_xvfb;
 
 TEST_F(XvfbWindow, RealClickEscapeAndResizeBecomeMessages) {
     HWND window = openWindow(320, 240);
