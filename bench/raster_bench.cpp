@@ -583,6 +583,7 @@ void writeFrameIfAsked() {
 // RASTER_BENCH_FRAMES=<n> draws n frames on one thread after the warm-up and exits, for
 // instruction counting under callgrind (--toggle-collect='*countedFrames*' then divides
 // evenly); RASTER_BENCH_PARTS=<bits> limits them to some parts of the scene (DemoScene::Parts).
+// The checksum of the last frame is printed, to compare paths that must give the same bytes.
 __attribute__((noinline)) void countedFrames(DemoScene& scene, int n, unsigned parts) {
     for (int i = 0; i < n; ++i) scene.frame(parts);
 }
@@ -593,6 +594,9 @@ void countFramesIfAsked() {
     const char* partsText = std::getenv("RASTER_BENCH_PARTS");
     const unsigned parts = partsText ? unsigned(std::strtoul(partsText, nullptr, 0)) : unsigned(DemoScene::kAll);
     r::setThreadCount(1);
+    // RASTER_BENCH_DIRECT=0 sends every triangle through the fragment batch (same bytes, slower).
+    const char* direct = std::getenv("RASTER_BENCH_DIRECT");
+    r::setDirectFill(direct == nullptr || std::atoi(direct) != 0);
     DemoScene scene;
     for (int i = 0; i < 2; ++i) scene.frame();  // past the first clockwise-culled frame
     const int n = std::atoi(frames);
@@ -673,6 +677,8 @@ BENCHMARK(BM_Raster_ClearPresent)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
+    // RASTER_BENCH_WIDE=0 keeps the 4-lane loops on a processor with AVX2 (same bytes).
+    if (const char* wide = std::getenv("RASTER_BENCH_WIDE")) r::setWideLanes(std::atoi(wide) != 0);
     countFramesIfAsked();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

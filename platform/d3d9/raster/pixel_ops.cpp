@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "platform/d3d9/raster/simd4.h"
 
 namespace platform::d3d9::raster {
 namespace {
@@ -62,36 +60,8 @@ inline float blendOne(BlendOp op, float s, float fs, float d, float fd) {
 }
 
 constexpr float k1_255 = 1.0f / 255.0f;
-
 #if defined(__SSE2__)
-// Four lanes of toByte: the same operations in the same order (max with 0 first so that NaN
-// becomes 0, min with 1, times 255, plus one half, truncated), so results equal the scalar path.
-inline __m128i toByte4(__m128 v) {
-    v = _mm_max_ps(v, _mm_setzero_ps());  // NaN in v: maxps returns the second operand, 0
-    v = _mm_min_ps(v, _mm_set1_ps(1.0f));
-    return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(v, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
-}
-inline __m128 saturate4(__m128 v) {
-    return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(1.0f));
-}
-inline __m128i pack4(__m128i a, __m128i r, __m128i g, __m128i b) {
-    return _mm_or_si128(_mm_or_si128(_mm_slli_epi32(a, 24), _mm_slli_epi32(r, 16)),
-                        _mm_or_si128(_mm_slli_epi32(g, 8), b));
-}
-// Selects `v` where the four mask bytes at m are set, else `old`.
-inline __m128i select4(const uint8_t* m, __m128i v, __m128i old) {
-    int32_t bytes;
-    std::memcpy(&bytes, m, 4);
-    __m128i lanes = _mm_cvtsi32_si128(bytes);
-    lanes = _mm_unpacklo_epi8(lanes, _mm_setzero_si128());
-    lanes = _mm_unpacklo_epi16(lanes, _mm_setzero_si128());
-    const __m128i off = _mm_cmpeq_epi32(lanes, _mm_setzero_si128());
-    return _mm_or_si128(_mm_and_si128(off, old), _mm_andnot_si128(off, v));
-}
-inline __m128 channel4(__m128i d, int shift) {
-    return _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(d, shift), _mm_set1_epi32(0xFF))),
-                      _mm_set1_ps(k1_255));
-}
+using namespace simd4;
 #endif
 
 // Source-alpha blending, the one the scene uses for the mirror and the text, without the general

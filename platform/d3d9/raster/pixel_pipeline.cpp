@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/d3d9/raster/direct_fill.h"
+
 namespace platform::d3d9::raster {
 
 float approxLog2(float x) {
@@ -62,6 +64,7 @@ void preparePixelPipeline(const PipelineState& state, const Targets& targets, Pi
     p.colorPitch = targets.color.pitch;
     p.depthBase = static_cast<uint8_t*>(targets.depth.data);
     p.depthPitch = targets.depth.pitch;
+    p.direct = chooseDirectPath(state, p);
 }
 
 void fillUniform(Fragments& f, int n) {

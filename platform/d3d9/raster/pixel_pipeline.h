@@ -45,6 +45,10 @@ struct Fragments {
     uint32_t* depth[kSpanLength];
 };
 
+// Triangles of some states are shaded row by row as they are filled instead of in batches
+// (direct_fill.h).
+enum class DirectPath : uint8_t { None, Gouraud, Sprite };
+
 struct PixelPipeline {
     StageCascade stages;
     OutputSetup output;
@@ -59,6 +63,7 @@ struct PixelPipeline {
     bool stageLod[kMaxTextureStages] = {false, false};  // the stage needs a level of detail
     float stageSize[kMaxTextureStages][2] = {};  // level-0 size of each stage's texture
     float lodBias[kMaxTextureStages] = {0, 0};
+    DirectPath direct = DirectPath::None;
     uint8_t* colorBase = nullptr;
     int32_t colorPitch = 0;
     uint8_t* depthBase = nullptr;

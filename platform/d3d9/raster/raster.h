@@ -28,9 +28,11 @@
 //   unchanged are written row by row from the one colour; batches of one flat colour keep just
 //   that colour; one stage modulating its texture by the diffuse colour skips the general stage
 //   cascade; bilinear-clamp and point-wrap sampling of 32-bit textures, interpolation along a
-//   run, the alpha test and blending work on four pixels at once (SSE2). Each performs the general
-//   path's floating-point operations in the same order, so the bytes are the same whichever path
-//   a pixel takes; the tests compare the paths with each other.
+//   run, the alpha test and blending work on four pixels at once (SSE2); sprite triangles and
+//   untextured lit triangles are shaded row by row straight into the target without the fragment
+//   batch (direct_fill.h), sprites eight pixels at once where the processor has AVX2. Each
+//   performs the general path's floating-point operations in the same order, so the bytes are the
+//   same whichever path a pixel takes; the tests compare the paths with each other.
 #pragma once
 
 #include "platform/d3d9/raster/pipeline_state.h"
@@ -52,5 +54,16 @@ int threadCount();
 // splits into vertex work, set-up and filling. Never used by the device; Full by default.
 enum class StopAfter : uint8_t { Vertex, Setup, Full };
 void setStopAfter(StopAfter stop);
+
+// Test and benchmark knob: off sends every triangle through the general fragment batch instead
+// of the row-by-row paths of the commonest states, so that tests can compare the bytes of both.
+// Never used by the device; on by default.
+void setDirectFill(bool on);
+
+// Test and benchmark knob: whether the 8-lane (AVX2) loops may be used on a processor that has
+// them; off keeps the 4-lane (SSE2) loops every x86-64 processor has. The bytes are the same
+// either way. On by default.
+void setWideLanes(bool on);
+bool wideLanesAvailable();
 
 }  // namespace platform::d3d9::raster

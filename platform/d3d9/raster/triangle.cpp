@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/d3d9/raster/direct_fill.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -221,17 +223,8 @@ void FragmentBatcher::prepareTriangle(const TriangleSetup& t) {
     m_affine = t.q.dx == 0.0f && t.q.dy == 0.0f;
     if (!m_affine) return;
     m_affineW = 1.0f / t.q.base;
-    const float w = m_affineW;
     for (int s = 0; s < m_p.stages.count; ++s) {
-        if (!m_p.stageLod[s]) continue;
-        const int k = m_p.stageCoord[s];
-        const Plane& pu = t.v[4 + 2 * k];
-        const Plane& pv = t.v[5 + 2 * k];
-        const float W = m_p.stageSize[s][0], H = m_p.stageSize[s][1];
-        const float dudx = pu.dx * w * W, dvdx = pv.dx * w * H;
-        const float dudy = pu.dy * w * W, dvdy = pv.dy * w * H;
-        const float rx = dudx * dudx + dvdx * dvdx, ry = dudy * dudy + dvdy * dvdy;
-        m_affineLod[s] = 0.5f * approxLog2(std::max(rx, ry)) + m_p.lodBias[s];
+        if (m_p.stageLod[s]) m_affineLod[s] = affineLod(m_p, t, s);
     }
 }
 
@@ -247,6 +240,13 @@ void FragmentBatcher::fillTriangle(const TriangleSetup& t, const RowFilter& rows
             uint32_t* row = reinterpret_cast<uint32_t*>(m_p.colorBase + ptrdiff_t(y) * m_p.colorPitch) + x0;
             writeUniformColor(m_p.output, x1 - x0 + 1, t.color, row);
         }
+        return;
+    }
+    if (m_p.direct != DirectPath::None && suitsDirect(m_p, t)) {
+        // Shaded row by row, straight into the target; what waits in the batch goes first so
+        // that the order of writes stays the primitives'.
+        flush();
+        fillDirect(m_p, t, rows);
         return;
     }
     m_firstOfCurrent = m_f.n;

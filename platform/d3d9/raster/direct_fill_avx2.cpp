@@ -1,0 +1,35 @@
+// The 8-lane (AVX2) instantiation of the direct fills' kernels, called only when the processor
+// has AVX2 (wideLanes()). Everything this file shares with the rest of the library is included
+// before the target pragma, so no function compiled here for AVX2 can be chosen by the linker
+// for a baseline caller; the kernels included after it have internal linkage.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "platform/d3d9/raster/pipeline_state.h"
+#include "platform/d3d9/raster/setup.h"
+#include "platform/d3d9/raster/triangle.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+#include "platform/d3d9/raster/sprite_kernel.h"
+
+namespace platform::d3d9::raster {
+
+void spriteRowsAvx2(const SpriteTriangle& s, const TriangleSetup& t, const RowFilter& rows, bool textureAlpha) {
+    if (textureAlpha) {
+        spriteRows<8, true>(s, t, rows);
+    } else {
+        spriteRows<8, false>(s, t, rows);
+    }
+}
+
+}  // namespace platform::d3d9::raster
+
+#pragma GCC pop_options
+#endif

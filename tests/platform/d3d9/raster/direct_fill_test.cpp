@@ -1,0 +1,230 @@
+// Sprite and lit triangles are shaded row by row, straight into the target, in 4-lane and (on
+// processors with AVX2) 8-lane loops. Every such pixel must carry exactly the bytes the general
+// fragment batch gives it: each test draws the same primitives with the direct paths on (both
+// lane widths) and off, and compares the targets byte for byte.
+#include <gtest/gtest.h>
+
+#include "tests/platform/d3d9/raster/raster_fixture.h"
+
+namespace {
+
+using namespace raster_test;
+using r::AddressMode;
+using r::ArgSource;
+using r::BlendFactor;
+using r::Filter;
+using r::TextureOp;
+
+struct Lcg {
+    uint32_t state;
+    uint32_t next() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    }
+    float unit() { return float(next() & 0xFFFF) / 65536.0f; }
+};
+
+// Restores the knobs whatever a test does with them.
+struct Knobs {
+    ~Knobs() {
+        r::setDirectFill(true);
+        r::setWideLanes(true);
+    }
+};
+
+enum class Path { Batch, Narrow, Wide };
+
+// Draws with the given path and returns the target's pixels.
+template <class Draw>
+std::vector<uint32_t> drawWith(Path path, Canvas canvas, Draw&& draw) {
+    Knobs restore;
+    r::setDirectFill(path != Path::Batch);
+    r::setWideLanes(path == Path::Wide);
+    draw(canvas);
+    return canvas.pixels;
+}
+
+// A texture whose texels vary in every channel, with runs of zero alpha (as in a glyph cell),
+// in a pitch wider than its rows.
+struct SpriteTexture {
+    std::vector<uint32_t> texels;
+    r::TextureView view;
+
+    SpriteTexture(uint32_t w, uint32_t h, r::TextureFormat format, uint32_t seed) {
+        const uint32_t pitchWords = w + 3;
+        texels.assign(size_t(pitchWords) * h, 0xDEADBEEFu);
+        Lcg g{seed};
+        for (uint32_t y = 0; y < h; ++y) {
+            for (uint32_t x = 0; x < w; ++x) {
+                uint32_t t = g.next() * 2654435761u;
+                if ((x / 3 + y / 2) % 3 == 0) t &= 0x00FFFFFFu;  // transparent patches
+                texels[size_t(y) * pitchWords + x] = t;
+            }
+        }
+        view.format = format;
+        view.levelCount = 1;
+        view.levels[0] = {texels.data(), int32_t(pitchWords * 4), w, h};
+    }
+};
+
+void spriteState(r::PipelineState& s, const r::TextureView& tex) {
+    s.stages[0].texture = &tex;
+    s.stages[0].colorOp = TextureOp::Modulate;
+    s.stages[0].colorArg1 = {ArgSource::Texture};
+    s.stages[0].colorArg2 = {ArgSource::Diffuse};
+    s.stages[0].alphaOp = TextureOp::Modulate;
+    s.stages[0].alphaArg1 = {ArgSource::Texture};
+    s.stages[0].alphaArg2 = {ArgSource::Diffuse};
+    s.stages[0].sampler.magFilter = Filter::Linear;
+    s.stages[0].sampler.minFilter = Filter::Linear;
+    s.stages[0].sampler.addressU = AddressMode::Clamp;
+    s.stages[0].sampler.addressV = AddressMode::Clamp;
+}
+
+// Screen-aligned quads in the sprite batcher's vertex order, of many widths (so every run length
+// and every tail occurs), some texel for pixel, some scaled, some reaching past the texture.
+std::vector<TVtx> spriteQuads(int count, uint32_t texW, uint32_t texH, uint32_t seed) {
+    Lcg g{seed};
+    std::vector<TVtx> v;
+    for (int q = 0; q < count; ++q) {
+        const float x = float(int(g.next() % 40)) - 3.0f, y = float(int(g.next() % 30)) - 3.0f;
+        const float w = float(1 + g.next() % 19), h = float(1 + g.next() % 12);
+        const bool texelForPixel = q % 3 != 2;
+        const float su = texelForPixel ? 1.0f / float(texW) : (0.3f + g.unit() * 1.2f) / float(texW);
+        const float sv = texelForPixel ? 1.0f / float(texH) : (0.3f + g.unit() * 1.2f) / float(texH);
+        const float u0 = float(int(g.next() % (texW + 4))) / float(texW) - 0.1f;
+        const float v0 = float(int(g.next() % (texH + 4))) / float(texH) - 0.1f;
+        const uint32_t c = (q % 4 == 0) ? 0xFFFFDC00u : (g.next() | 0x40000000u);
+        const TVtx a{x, y, 0, 1, c, u0, v0}, b{x, y + h, 0, 1, c, u0, v0 + h * sv};
+        const TVtx d{x + w, y, 0, 1, c, u0 + w * su, v0}, e{x + w, y + h, 0, 1, c, u0 + w * su, v0 + h * sv};
+        v.insert(v.end(), {a, b, d, d, b, e});
+    }
+    return v;
+}
+
+TEST(RasterDirectFill, SpritesGiveTheBatchBytesInEveryLaneWidth) {
+    struct Case {
+        const char* name;
+        r::TextureFormat texture;
+        r::ColorFormat target;
+        bool alphaTest, blend, textureAlphaOnly;
+        uint8_t writeMask;
+    };
+    constexpr Case kCases[] = {
+        {"text: alpha test and source-alpha blend", r::TextureFormat::A8R8G8B8, r::ColorFormat::X8R8G8B8, true, true, false, r::kWriteAll},
+        {"blend into a target with alpha", r::TextureFormat::A8R8G8B8, r::ColorFormat::A8R8G8B8, false, true, false, r::kWriteAll},
+        {"opaque, texture alpha selected", r::TextureFormat::A8R8G8B8, r::ColorFormat::A8R8G8B8, true, false, true, r::kWriteAll},
+        {"opaque X8 texture", r::TextureFormat::X8R8G8B8, r::ColorFormat::X8R8G8B8, false, false, false, r::kWriteAll},
+        {"write mask red and alpha", r::TextureFormat::A8R8G8B8, r::ColorFormat::A8R8G8B8, false, true, false, r::kWriteRed | r::kWriteAlpha},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        SpriteTexture tex(23, 17, c.texture, 5);
+        auto s = tvtxState(48, 40);
+        spriteState(s, tex.view);
+        if (c.textureAlphaOnly) s.stages[0].alphaOp = TextureOp::SelectArg1;
+        s.alphaTestEnable = c.alphaTest;
+        s.alphaFunc = r::CompareFunc::Greater;
+        s.alphaRef = 0x30;
+        s.alphaBlendEnable = c.blend;
+        s.srcBlend = BlendFactor::SrcAlpha;
+        s.destBlend = BlendFactor::InvSrcAlpha;
+        s.colorWriteMask = c.writeMask;
+        const auto quads = spriteQuads(60, 23, 17, 11);
+        Canvas canvas(48, 40, 0x80336699u);
+        canvas.format = c.target;
+        const auto draw = [&](Canvas& target) { drawList(s, target, quads); };
+        const auto batch = drawWith(Path::Batch, canvas, draw);
+        EXPECT_EQ(drawWith(Path::Narrow, canvas, draw), batch);
+        EXPECT_EQ(drawWith(Path::Wide, canvas, draw), batch);
+        int changed = 0;
+        for (uint32_t p : batch) changed += p != 0x80336699u;
+        EXPECT_GT(changed, 400);
+    }
+}
+
+// Minified quads (a level of detail above 0) and quads with a perspective or a colour gradient
+// are left to the batch within the same draw as direct ones; overlapping blended quads show
+// whether the writes still land in primitive order.
+TEST(RasterDirectFill, TrianglesTheDirectPathDeclinesKeepTheirOrder) {
+    std::vector<std::vector<uint32_t>> levels;
+    r::TextureView view;
+    view.format = r::TextureFormat::A8R8G8B8;
+    view.levelCount = 4;
+    Lcg g{3};
+    for (uint32_t l = 0; l < 4; ++l) {
+        const uint32_t size = 16u >> l;
+        std::vector<uint32_t> texels(size * size);
+        for (uint32_t& t : texels) t = g.next() * 2654435761u | 0x20000000u;
+        levels.push_back(std::move(texels));
+        view.levels[l] = {levels.back().data(), int32_t(size * 4), size, size};
+    }
+    auto s = tvtxState(40, 40);
+    spriteState(s, view);
+    s.stages[0].sampler.mipFilter = Filter::Linear;
+    s.alphaBlendEnable = true;
+    s.srcBlend = BlendFactor::SrcAlpha;
+    s.destBlend = BlendFactor::InvSrcAlpha;
+
+    std::vector<TVtx> v;
+    for (int q = 0; q < 40; ++q) {
+        const float x = float(int(g.next() % 30)), y = float(int(g.next() % 30));
+        const float w = float(3 + g.next() % 12), h = float(3 + g.next() % 12);
+        const float scale = (q % 3 == 0) ? 3.0f / 16.0f : 1.0f / 16.0f;  // every third minified
+        const float rhw = (q % 5 == 1) ? 0.5f : 1.0f;                    // some with a perspective
+        const uint32_t c0 = g.next() | 0x80000000u;
+        const uint32_t c1 = (q % 7 == 3) ? (g.next() | 0x80000000u) : c0;  // some with a gradient
+        const TVtx a{x, y, 0, 1, c0, 0, 0}, b{x, y + h, 0, rhw, c0, 0, h * scale};
+        const TVtx d{x + w, y, 0, 1, c1, w * scale, 0}, e{x + w, y + h, 0, rhw, c1, w * scale, h * scale};
+        v.insert(v.end(), {a, b, d, d, b, e});
+    }
+    Canvas canvas(40, 40, 0xFF204060u);
+    canvas.format = r::ColorFormat::X8R8G8B8;
+    const auto draw = [&](Canvas& target) { drawList(s, target, v); };
+    const auto batch = drawWith(Path::Batch, canvas, draw);
+    EXPECT_EQ(drawWith(Path::Narrow, canvas, draw), batch);
+    EXPECT_EQ(drawWith(Path::Wide, canvas, draw), batch);
+}
+
+// Lit and vertex-coloured triangles with a perspective, flat ones, and a write mask.
+TEST(RasterDirectFill, ColouredTrianglesGiveTheBatchBytes) {
+    struct Case {
+        const char* name;
+        bool flat;
+        uint8_t writeMask;
+        r::ColorFormat target;
+    };
+    constexpr Case kCases[] = {
+        {"gradients", false, r::kWriteAll, r::ColorFormat::X8R8G8B8},
+        {"one colour a triangle", true, r::kWriteAll, r::ColorFormat::A8R8G8B8},
+        {"green and blue only", false, r::kWriteGreen | r::kWriteBlue, r::ColorFormat::A8R8G8B8},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Lcg g{9};
+        std::vector<TVtx> v;
+        for (int t = 0; t < 80; ++t) {
+            const uint32_t base = g.next() | 0x30000000u;
+            const float size = (t % 4 == 0) ? 30.0f : 4.0f;  // mostly facets of a few pixels
+            const float cx = g.unit() * 36.0f, cy = g.unit() * 36.0f;
+            for (int k = 0; k < 3; ++k) {
+                v.push_back({cx + g.unit() * size - size / 2, cy + g.unit() * size - size / 2, 0.5f,
+                             0.2f + g.unit() * 2.0f, c.flat ? base : (g.next() | 0x10000000u), 0, 0});
+            }
+        }
+        auto s = tvtxState(36, 36);
+        s.stages[0].texture = nullptr;
+        s.colorWriteMask = c.writeMask;
+        Canvas canvas(36, 36, 0x11223344u);
+        canvas.format = c.target;
+        const auto draw = [&](Canvas& target) { drawList(s, target, v); };
+        const auto batch = drawWith(Path::Batch, canvas, draw);
+        EXPECT_EQ(drawWith(Path::Narrow, canvas, draw), batch);
+        EXPECT_EQ(drawWith(Path::Wide, canvas, draw), batch);
+        int changed = 0;
+        for (uint32_t p : batch) changed += p != 0x11223344u;
+        EXPECT_GT(changed, 500);
+    }
+}
+
+}  // namespace
