@@ -1,4 +1,4 @@
-// The 8-lane (AVX2) instantiation of the direct fills' kernels, called only when the processor
+// The 8-lane (AVX2) instantiations of the sprite and uniform-blend kernels, called only when the processor
 // has AVX2 (wideLanes()). Everything this file shares with the rest of the library is included
 // before the target pragma, so no function compiled here for AVX2 can be chosen by the linker
 // for a baseline caller; the kernels included after it have internal linkage.
@@ -17,6 +17,7 @@
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
+#include "platform/d3d9/raster/blend_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
 
 namespace platform::d3d9::raster {
@@ -27,6 +28,10 @@ void spriteRowsAvx2(const SpriteTriangle& s, const TriangleSetup& t, const RowFi
     } else {
         spriteRows<8, false>(s, t, rows);
     }
+}
+
+int blendUniformAvx2(const UniformBlend& b, int n, uint32_t* dst) {
+    return blendUniformRun<8>(b, n, dst);
 }
 
 }  // namespace platform::d3d9::raster

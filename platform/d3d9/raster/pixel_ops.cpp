@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/d3d9/raster/blend_kernel.h"
 #include "platform/d3d9/raster/simd4.h"
 
 namespace platform::d3d9::raster {
@@ -121,6 +122,13 @@ void blendSrcAlphaUniform(const OutputSetup& o, int n, const float c[4], uint32_
     const float ia = 1.0f - a;
     const float sr = saturate(c[0]) * a, sg = saturate(c[1]) * a, sb = saturate(c[2]) * a, sa = a * a;
     int i = 0;
+#if defined(__x86_64__)
+    if (n >= 8 && wideLanes()) {
+        // Long runs (the mirror quad): eight pixels at a time.
+        const UniformBlend b{sr, sg, sb, sa, ia, destAlphaScale, destAlphaBias, alphaFill, keep};
+        i = blendUniformAvx2(b, n, dst);
+    }
+#endif
 #if defined(__SSE2__)
     const __m128i keep4 = _mm_set1_epi32(int32_t(keep)), fill4 = _mm_set1_epi32(int32_t(alphaFill));
     const __m128 ia4 = _mm_set1_ps(ia), sr4 = _mm_set1_ps(sr), sg4 = _mm_set1_ps(sg), sb4 = _mm_set1_ps(sb),

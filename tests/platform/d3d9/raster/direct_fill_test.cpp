@@ -186,18 +186,21 @@ TEST(RasterDirectFill, TrianglesTheDirectPathDeclinesKeepTheirOrder) {
     EXPECT_EQ(drawWith(Path::Wide, canvas, draw), batch);
 }
 
-// Lit and vertex-coloured triangles with a perspective, flat ones, and a write mask.
+// Lit and vertex-coloured triangles with a perspective, flat ones, and a write mask; flat
+// blended ones (the mirror quad) take the one-colour blend, in 8 lanes where there is AVX2.
 TEST(RasterDirectFill, ColouredTrianglesGiveTheBatchBytes) {
     struct Case {
         const char* name;
-        bool flat;
+        bool flat, blend;
         uint8_t writeMask;
         r::ColorFormat target;
     };
     constexpr Case kCases[] = {
-        {"gradients", false, r::kWriteAll, r::ColorFormat::X8R8G8B8},
-        {"one colour a triangle", true, r::kWriteAll, r::ColorFormat::A8R8G8B8},
-        {"green and blue only", false, r::kWriteGreen | r::kWriteBlue, r::ColorFormat::A8R8G8B8},
+        {"gradients", false, false, r::kWriteAll, r::ColorFormat::X8R8G8B8},
+        {"one colour a triangle", true, false, r::kWriteAll, r::ColorFormat::A8R8G8B8},
+        {"green and blue only", false, false, r::kWriteGreen | r::kWriteBlue, r::ColorFormat::A8R8G8B8},
+        {"one colour, blended", true, true, r::kWriteAll, r::ColorFormat::X8R8G8B8},
+        {"one colour, blended, alpha kept", true, true, r::kWriteAll & ~r::kWriteAlpha, r::ColorFormat::A8R8G8B8},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -215,6 +218,9 @@ TEST(RasterDirectFill, ColouredTrianglesGiveTheBatchBytes) {
         auto s = tvtxState(36, 36);
         s.stages[0].texture = nullptr;
         s.colorWriteMask = c.writeMask;
+        s.alphaBlendEnable = c.blend;
+        s.srcBlend = BlendFactor::SrcAlpha;
+        s.destBlend = BlendFactor::InvSrcAlpha;
         Canvas canvas(36, 36, 0x11223344u);
         canvas.format = c.target;
         const auto draw = [&](Canvas& target) { drawList(s, target, v); };
