@@ -20,9 +20,10 @@ uint32_t* targetRow(const PixelPipeline& p, int y) {
 // Walks the covered rows of t that `rows` accepts.
 template <class Row>
 void forEachRun(const TriangleSetup& t, const RowFilter& rows, Row&& row) {
+    RowWalker walker(t);
     for (int y = t.minY; y <= t.maxY; ++y) {
         int32_t x0, x1;
-        if (!rows.accepts(y) || !rowSpan(t, y, x0, x1)) continue;
+        if (!rows.accepts(y) || !walker.span(y, x0, x1)) continue;
         row(y, x0, x1 - x0 + 1);
     }
 }
@@ -119,6 +120,11 @@ void spriteRows4(const PixelPipeline& p, const TriangleSetup& t, const RowFilter
     spriteRows<4, kTextureAlpha>(spriteTriangle(p, t), t, rows);
 }
 
+template <bool kTextureAlpha>
+void spritePairRows4(const PixelPipeline& p, const TriangleSetup& a, const TriangleSetup& b, const RowFilter& rows) {
+    spritePairRows<4, kTextureAlpha>(spriteTriangle(p, a), a, spriteTriangle(p, b), b, rows);
+}
+
 }  // namespace
 
 void setDirectFill(bool on) {
@@ -189,6 +195,24 @@ void fillDirect(const PixelPipeline& p, const TriangleSetup& t, const RowFilter&
 #endif
         (textureAlpha ? spriteRows4<true> : spriteRows4<false>)(p, t, rows);
     }
+}
+
+bool pairsDirect(const PixelPipeline& p, const TriangleSetup& a, const TriangleSetup& b) {
+    // Two sprite triangles share one run only where their pixels differ in nothing but the
+    // coordinate planes: the colour must be the same.
+    return p.direct == DirectPath::Sprite && a.color[0] == b.color[0] && a.color[1] == b.color[1] &&
+           a.color[2] == b.color[2] && a.color[3] == b.color[3];
+}
+
+void fillDirectPair(const PixelPipeline& p, const TriangleSetup& a, const TriangleSetup& b, const RowFilter& rows) {
+    const bool textureAlpha = p.stages.stages[0].sampler.view->format == TextureFormat::A8R8G8B8;
+#if defined(__x86_64__)
+    if (wideLanes()) {
+        spritePairRowsAvx2(spriteTriangle(p, a), a, spriteTriangle(p, b), b, rows, textureAlpha);
+        return;
+    }
+#endif
+    (textureAlpha ? spritePairRows4<true> : spritePairRows4<false>)(p, a, b, rows);
 }
 
 }  // namespace platform::d3d9::raster

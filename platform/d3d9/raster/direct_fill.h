@@ -26,6 +26,14 @@ bool suitsDirect(const PixelPipeline& p, const TriangleSetup& t);
 // Draws the rows of t that `rows` accepts (t must suit p.direct).
 void fillDirect(const PixelPipeline& p, const TriangleSetup& t, const RowFilter& rows);
 
+// Whether two consecutive triangles that each suit p.direct can be drawn together by
+// fillDirectPair (two sprite triangles of one colour: the halves of a quad, usually).
+bool pairsDirect(const PixelPipeline& p, const TriangleSetup& a, const TriangleSetup& b);
+
+// Draws a, then b, row by row; where a row's two runs meet they are shaded as one run. The
+// bytes are those of fillDirect(a) followed by fillDirect(b).
+void fillDirectPair(const PixelPipeline& p, const TriangleSetup& a, const TriangleSetup& b, const RowFilter& rows);
+
 // The level of detail of stage s for a triangle without perspective (q constant), where the
 // texture footprint is the same at every pixel.
 float affineLod(const PixelPipeline& p, const TriangleSetup& t, int s);

@@ -30,6 +30,15 @@ void spriteRowsAvx2(const SpriteTriangle& s, const TriangleSetup& t, const RowFi
     }
 }
 
+void spritePairRowsAvx2(const SpriteTriangle& sa, const TriangleSetup& a, const SpriteTriangle& sb,
+                        const TriangleSetup& b, const RowFilter& rows, bool textureAlpha) {
+    if (textureAlpha) {
+        spritePairRows<8, true>(sa, a, sb, b, rows);
+    } else {
+        spritePairRows<8, false>(sa, a, sb, b, rows);
+    }
+}
+
 int blendUniformAvx2(const UniformBlend& b, int n, uint32_t* dst) {
     return blendUniformRun<8>(b, n, dst);
 }

@@ -77,7 +77,7 @@ ScreenVertex toScreen(const ClipVertex& v, const Viewport& vp, bool pretransform
 }
 
 bool setupTriangle(const ScreenVertex& v0, const ScreenVertex& v1in, const ScreenVertex& v2in, CullMode cull,
-                   const Scissor& scissor, int varyingCount, TriangleSetup& t) {
+                   const Scissor& scissor, int varyingCount, bool needDepth, TriangleSetup& t) {
     if (!v0.snapped || !v1in.snapped || !v2in.snapped) return false;
     int64_t X[3] = {v0.sx, v1in.sx, v2in.sx}, Y[3] = {v0.sy, v1in.sy, v2in.sy};
     // Twice the signed area in sub-pixel units; positive means clockwise on screen (y down).
@@ -122,13 +122,16 @@ bool setupTriangle(const ScreenVertex& v0, const ScreenVertex& v1in, const Scree
     t.refX = x0;
     t.refY = y0;
     t.q = makePlane(v0.q, v1->q, v2->q, e1x, e1y, e2x, e2y, invArea);
-    t.z = makePlane(v0.z, v1->z, v2->z, e1x, e1y, e2x, e2y, invArea);
-    for (int i = 0; i < varyingCount; ++i) t.v[i] = makePlane(v0.v[i], v1->v[i], v2->v[i], e1x, e1y, e2x, e2y, invArea);
+    t.z = needDepth ? makePlane(v0.z, v1->z, v2->z, e1x, e1y, e2x, e2y, invArea) : Plane{v0.z, 0.0f, 0.0f};
     t.varyingCount = varyingCount;
     t.constantColor = true;
     for (int i = 0; i < 4; ++i) {
         t.color[i] = v0.color[i];
         t.constantColor = t.constantColor && v0.color[i] == v1->color[i] && v0.color[i] == v2->color[i];
+    }
+    // A constant colour is taken as it is; its planes are never read.
+    for (int i = t.constantColor ? 4 : 0; i < varyingCount; ++i) {
+        t.v[i] = makePlane(v0.v[i], v1->v[i], v2->v[i], e1x, e1y, e2x, e2y, invArea);
     }
     return true;
 }
@@ -175,6 +178,72 @@ bool rowSpan(const TriangleSetup& t, int32_t y, int32_t& x0, int32_t& x1) {
         }
         if (lo > hi) return false;
     }
+    x0 = int32_t(lo);
+    x1 = int32_t(hi);
+    return true;
+}
+
+namespace {
+
+// Floor division and its non-negative remainder (den > 0).
+inline void divFloor(int64_t num, int64_t den, int64_t& q, int64_t& r) {
+    q = num / den;
+    r = num - q * den;
+    if (r < 0) {
+        --q;
+        r += den;
+    }
+}
+
+}  // namespace
+
+RowWalker::RowWalker(const TriangleSetup& t) : m_t(t), m_narrow(t.maxX - t.minX < kStepWidth), m_y(t.minY) {
+    if (m_narrow) return;
+    for (int i = 0; i < 3; ++i) {
+        const int64_t a = t.ea[i], b = t.eb[i];
+        const int64_t k = t.ek[i] + b * m_y;
+        m_k[i] = k;
+        if (a > 0) {  // x >= -k / a: the numerator -k falls by b each row
+            m_den[i] = a;
+            divFloor(-k, a, m_q[i], m_r[i]);
+            divFloor(-b, a, m_dq[i], m_dr[i]);
+        } else if (a < 0) {  // x <= k / -a: the numerator k grows by b each row
+            m_den[i] = -a;
+            divFloor(k, -a, m_q[i], m_r[i]);
+            divFloor(b, -a, m_dq[i], m_dr[i]);
+        } else {
+            m_den[i] = 0;
+        }
+    }
+}
+
+bool RowWalker::span(int32_t y, int32_t& x0, int32_t& x1) {
+    if (m_narrow) return rowSpan(m_t, y, x0, x1);
+    for (; m_y < y; ++m_y) {
+        for (int i = 0; i < 3; ++i) {
+            if (m_den[i] == 0) {
+                m_k[i] += m_t.eb[i];
+                continue;
+            }
+            m_q[i] += m_dq[i];
+            m_r[i] += m_dr[i];
+            if (m_r[i] >= m_den[i]) {
+                m_r[i] -= m_den[i];
+                ++m_q[i];
+            }
+        }
+    }
+    int64_t lo = m_t.minX, hi = m_t.maxX;
+    for (int i = 0; i < 3; ++i) {
+        if (m_den[i] == 0) {
+            if (m_k[i] < 0) return false;
+        } else if (m_t.ea[i] > 0) {
+            lo = std::max(lo, m_q[i] + (m_r[i] != 0 ? 1 : 0));  // ceil
+        } else {
+            hi = std::min(hi, m_q[i]);  // floor
+        }
+    }
+    if (lo > hi) return false;
     x0 = int32_t(lo);
     x1 = int32_t(hi);
     return true;

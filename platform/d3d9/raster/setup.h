@@ -55,10 +55,32 @@ struct TriangleSetup {
 ScreenVertex toScreen(const ClipVertex& v, const Viewport& vp, bool pretransformed, int varyingCount);
 
 // Returns false when the triangle covers no pixel centre (degenerate, culled, outside the scissor).
+// The depth plane is made only when needDepth is set (otherwise it is flat at the first vertex's
+// depth); the colour planes only when the colour varies (see TriangleSetup::constantColor).
 bool setupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2, CullMode cull,
-                   const Scissor& scissor, int varyingCount, TriangleSetup& out);
+                   const Scissor& scissor, int varyingCount, bool needDepth, TriangleSetup& out);
 
 // The first and last covered pixel of row y; false when the row has none.
 bool rowSpan(const TriangleSetup& t, int32_t y, int32_t& x0, int32_t& x1);
+
+// rowSpan for the rows of a triangle taken from top to bottom (rows may be skipped, never
+// revisited). Where each edge crosses the row is stepped from row to row by an integer quotient
+// and remainder, so a row costs a few additions instead of a division per edge; the spans are
+// exactly rowSpan's. Narrow triangles (a sphere facet) are left to rowSpan, which is cheaper
+// for them than setting up the steps.
+class RowWalker {
+public:
+    explicit RowWalker(const TriangleSetup& t);
+    bool span(int32_t y, int32_t& x0, int32_t& x1);
+
+private:
+    const TriangleSetup& m_t;
+    bool m_narrow;
+    int32_t m_y;
+    // Per edge: k + a * x >= 0 bounds x from below (a > 0: x >= ceil), from above (a < 0:
+    // x <= floor), or not at all (a == 0: the row is in or out as a whole, by the sign of k).
+    // The bound is quotient q with remainder r of a numerator over m_den, both stepped per row.
+    int64_t m_q[3], m_r[3], m_dq[3], m_dr[3], m_den[3], m_k[3];
+};
 
 }  // namespace platform::d3d9::raster

@@ -33,6 +33,8 @@ struct SpriteTriangle {
 
 // The 8-lane rows, in direct_fill_avx2.cpp (x86-64 processors with AVX2 only).
 void spriteRowsAvx2(const SpriteTriangle& s, const TriangleSetup& t, const RowFilter& rows, bool textureAlpha);
+void spritePairRowsAvx2(const SpriteTriangle& sa, const TriangleSetup& a, const SpriteTriangle& sb,
+                        const TriangleSetup& b, const RowFilter& rows, bool textureAlpha);
 
 namespace {
 
@@ -40,8 +42,13 @@ namespace {
 // perspective ((row + dx * fx) * w, as the batch does), bilinear clamp sampling of one 32-bit
 // level, the texel times the flat colour, the alpha test, and the store or source-alpha blend.
 // Lanes past the run are computed but never loaded or stored.
-template <int W, bool kTextureAlpha>
-RASTER_LANES_INLINE void spriteRun(const SpriteTriangle& s, int y, int x0, int n) {
+//
+// With kPair the run is the rows of two triangles that meet in it (the two halves of a quad):
+// pixels left of `split` take their coordinates from `s`, the others from `right`, each from
+// its own planes; everything else (texture, colour, tests) the two share.
+template <int W, bool kTextureAlpha, bool kPair = false>
+RASTER_LANES_INLINE void spriteRun(const SpriteTriangle& s, int y, int x0, int n, const SpriteTriangle* right = nullptr,
+                                   int split = 0) {
     using namespace lanes;
     using F = typename Vec<W>::F;
     using I = typename Vec<W>::I;
@@ -49,12 +56,27 @@ RASTER_LANES_INLINE void spriteRun(const SpriteTriangle& s, int y, int x0, int n
     const I wMax = splat<I>(s.width - 1), hMax = splat<I>(s.height - 1), one = splat<I>(1);
     const float fy = float(y) - s.refY;
     const float uRow = s.uBase + s.uDy * fy, vRow = s.vBase + s.vDy * fy;
+    float fyR = 0.0f, uRowR = 0.0f, vRowR = 0.0f;
+    if constexpr (kPair) {
+        fyR = float(y) - right->refY;
+        uRowR = right->uBase + right->uDy * fyR;
+        vRowR = right->vBase + right->vDy * fyR;
+    }
     const U keep = splat<U>(s.keep), fill = splat<U>(s.fill);
     uint32_t* dst = reinterpret_cast<uint32_t*>(s.colorBase + ptrdiff_t(y) * s.colorPitch) + x0;
     for (int i = 0; i < n; i += W) {
-        const F fx = __builtin_convertvector(iota<I>() + splat<I>(x0 + i), F) - splat<F>(s.refX);
-        const F u = (splat<F>(uRow) + splat<F>(s.uDx) * fx) * splat<F>(s.w);
-        const F v = (splat<F>(vRow) + splat<F>(s.vDx) * fx) * splat<F>(s.w);
+        const I x = iota<I>() + splat<I>(x0 + i);
+        const F fx = __builtin_convertvector(x, F) - splat<F>(s.refX);
+        F u = (splat<F>(uRow) + splat<F>(s.uDx) * fx) * splat<F>(s.w);
+        F v = (splat<F>(vRow) + splat<F>(s.vDx) * fx) * splat<F>(s.w);
+        if constexpr (kPair) {
+            const F fxR = __builtin_convertvector(x, F) - splat<F>(right->refX);
+            const F uR = (splat<F>(uRowR) + splat<F>(right->uDx) * fxR) * splat<F>(right->w);
+            const F vR = (splat<F>(vRowR) + splat<F>(right->vDx) * fxR) * splat<F>(right->w);
+            const I isRight = x >= splat<I>(split);
+            u = isRight ? uR : u;
+            v = isRight ? vR : v;
+        }
         I i0, j0;
         F fu, fv;
         linearClamp<W>(u, s.width, i0, fu);
@@ -113,10 +135,36 @@ RASTER_LANES_INLINE void spriteRun(const SpriteTriangle& s, int y, int x0, int n
 
 template <int W, bool kTextureAlpha>
 RASTER_LANES_INLINE void spriteRows(const SpriteTriangle& s, const TriangleSetup& t, const RowFilter& rows) {
+    RowWalker walker(t);
     for (int y = t.minY; y <= t.maxY; ++y) {
         int32_t x0, x1;
-        if (!rows.accepts(y) || !rowSpan(t, y, x0, x1)) continue;
+        if (!rows.accepts(y) || !walker.span(y, x0, x1)) continue;
         spriteRun<W, kTextureAlpha>(s, y, x0, x1 - x0 + 1);
+    }
+}
+
+// Two consecutive sprite triangles (a quad) row by row: where a row's two runs meet they are
+// shaded as one; otherwise the first triangle's run goes before the second's, so a pixel both
+// cover is written in primitive order.
+template <int W, bool kTextureAlpha>
+RASTER_LANES_INLINE void spritePairRows(const SpriteTriangle& sa, const TriangleSetup& a, const SpriteTriangle& sb,
+                                        const TriangleSetup& b, const RowFilter& rows) {
+    const int top = a.minY < b.minY ? a.minY : b.minY;
+    const int bottom = a.maxY > b.maxY ? a.maxY : b.maxY;
+    RowWalker walkA(a), walkB(b);
+    for (int y = top; y <= bottom; ++y) {
+        if (!rows.accepts(y)) continue;
+        int32_t ax0 = 0, ax1 = -1, bx0 = 0, bx1 = -1;
+        const bool hasA = y >= a.minY && y <= a.maxY && walkA.span(y, ax0, ax1);
+        const bool hasB = y >= b.minY && y <= b.maxY && walkB.span(y, bx0, bx1);
+        if (hasA && hasB && ax1 + 1 == bx0) {
+            spriteRun<W, kTextureAlpha, true>(sa, y, ax0, bx1 - ax0 + 1, &sb, bx0);
+        } else if (hasA && hasB && bx1 + 1 == ax0) {
+            spriteRun<W, kTextureAlpha, true>(sb, y, bx0, ax1 - bx0 + 1, &sa, ax0);
+        } else {
+            if (hasA) spriteRun<W, kTextureAlpha>(sa, y, ax0, ax1 - ax0 + 1);
+            if (hasB) spriteRun<W, kTextureAlpha>(sb, y, bx0, bx1 - bx0 + 1);
+        }
     }
 }
 

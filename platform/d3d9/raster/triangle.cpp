@@ -84,7 +84,14 @@ void FragmentBatcher::markWaiting() {
     m_marked = std::max(m_marked, m_firstRunOfCurrent);
 }
 
+void FragmentBatcher::drawPending() {
+    if (!m_hasPending) return;
+    m_hasPending = false;
+    fillDirect(m_p, m_pending, m_pendingRows);
+}
+
 void FragmentBatcher::flush() {
+    drawPending();
     Fragments& f = m_f;
     if (f.n == 0) return;
     for (int s = 0; s < kMaxTextureStages; ++s) f.lodOf[s] = m_allMagnified[s] ? nullptr : f.lod[s];
@@ -229,14 +236,34 @@ void FragmentBatcher::prepareTriangle(const TriangleSetup& t) {
 }
 
 void FragmentBatcher::fillTriangle(const TriangleSetup& t, const RowFilter& rows) {
+    if (m_p.direct == DirectPath::Sprite && suitsDirect(m_p, t)) {
+        // Sprites come as quads of two triangles: the first is held until the second shows
+        // whether the two can share their rows.
+        if (m_hasPending) {
+            m_hasPending = false;
+            if (pairsDirect(m_p, m_pending, t)) {
+                fillDirectPair(m_p, m_pending, t, rows);
+                return;
+            }
+            fillDirect(m_p, m_pending, rows);
+        } else {
+            flush();
+        }
+        m_pending = t;
+        m_pendingRows = rows;
+        m_hasPending = true;
+        return;
+    }
+    drawPending();
     if (t.constantColor && m_p.stages.passthrough && !m_p.output.alphaTest && !m_p.output.depth) {
         // A flat triangle whose colour goes to the target unchanged (the mirror quad): its rows are
         // written straight from the one colour, with nothing to interpolate or batch. What earlier
         // triangles left waiting is shaded first, so the order of writes stays the primitives'.
         flush();
+        RowWalker walker(t);
         for (int y = t.minY; y <= t.maxY; ++y) {
             int32_t x0, x1;
-            if (!rows.accepts(y) || !rowSpan(t, y, x0, x1)) continue;
+            if (!rows.accepts(y) || !walker.span(y, x0, x1)) continue;
             uint32_t* row = reinterpret_cast<uint32_t*>(m_p.colorBase + ptrdiff_t(y) * m_p.colorPitch) + x0;
             writeUniformColor(m_p.output, x1 - x0 + 1, t.color, row);
         }
@@ -253,10 +280,11 @@ void FragmentBatcher::fillTriangle(const TriangleSetup& t, const RowFilter& rows
     m_firstRunOfCurrent = m_runs;
     prepareTriangle(t);
     const size_t rowWords = size_t(m_p.colorPitch / 4);
+    RowWalker walker(t);
     for (int y = t.minY; y <= t.maxY; ++y) {
         if (!rows.accepts(y)) continue;
         int32_t x0, x1;
-        if (!rowSpan(t, y, x0, x1)) continue;
+        if (!walker.span(y, x0, x1)) continue;
         for (int x = x0; x <= x1;) {
             const int take = std::min(kSpanLength - m_f.n, x1 - x + 1);
             // Pixels of one triangle never repeat; only an earlier triangle's fragments still

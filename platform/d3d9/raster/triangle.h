@@ -39,6 +39,7 @@ public:
 
 private:
     void appendRun(const TriangleSetup& t, int y, int x0, int n);
+    void drawPending();
 
     const PixelPipeline& m_p;
     Fragments m_f;
@@ -63,6 +64,11 @@ private:
     // triangles skip writing it; it is filled in (with 0, also magnified) if it comes to matter.
     int m_lodFilled[kMaxTextureStages] = {0, 0};
     std::vector<uint8_t>& m_occupied;  // per target word: waiting in the batch (this thread's map)
+    // A sprite triangle held back to be drawn together with the next one when they form a quad
+    // (direct_fill.h). The batch is empty while one is held.
+    bool m_hasPending = false;
+    TriangleSetup m_pending;
+    RowFilter m_pendingRows;
 };
 
 }  // namespace platform::d3d9::raster
