@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/d3d9/raster/clip.h"
+#include "platform/d3d9/raster/direct_fill.h"
 #include "platform/d3d9/raster/line.h"
 #include "platform/d3d9/raster/pixel_pipeline.h"
 #include "platform/d3d9/raster/raster.h"
@@ -199,6 +200,37 @@ const ClipVertex* cached(const DrawContext& ctx, int64_t index, uint32_t& code) 
     return &c.vertices[slot];
 }
 
+// A triangle list whose triangles all go straight to the direct fill (lit meshes such as the
+// spheres): the common case of three unclipped vertices goes from the cache to set-up and fill
+// without the general path's steps; the rest take that path.
+void walkDirectList(const DrawContext& ctx, uint64_t prims, const RowFilter& rows, FragmentBatcher& batcher) {
+    const VertexCache& c = ctx.cache;
+    const int64_t count = int64_t(c.state.size());
+    const bool fill = g_stopAfter.load(std::memory_order_relaxed) == StopAfter::Full;
+    const PipelineState& s = *ctx.state;
+    for (uint64_t p = 0; p < prims; ++p) {
+        size_t slot[3];
+        bool ready = true;
+        for (int k = 0; k < 3 && ready; ++k) {
+            const int64_t rel = ctx.vertexAt(3 * p + uint64_t(k)) - c.first;
+            ready = rel >= 0 && rel < count && c.state[size_t(rel)] == 1;
+            slot[k] = size_t(rel);
+        }
+        if (!ready) continue;
+        const uint32_t c0 = c.codes[slot[0]], c1 = c.codes[slot[1]], c2 = c.codes[slot[2]];
+        if ((c0 | c1 | c2) != 0) {
+            drawTriangle(ctx, rows, batcher, &c.vertices[slot[0]], &c.vertices[slot[1]], &c.vertices[slot[2]], c0, c1, c2);
+            continue;
+        }
+        TriangleSetup t;
+        if (!setupTriangle(c.screen[slot[0]], c.screen[slot[1]], c.screen[slot[2]], s.cullMode, ctx.scissor,
+                           ctx.varyingCount, ctx.pixels.needsDepth, t)) {
+            continue;
+        }
+        if (fill) fillDirect(ctx.pixels, t, rows);
+    }
+}
+
 // Walks the primitives of the draw in order, drawing the rows `rows` accepts.
 void walkPrimitives(const DrawContext& ctx, uint64_t prims, const RowFilter& rows) {
     const DrawCall& call = *ctx.call;
@@ -223,6 +255,12 @@ void walkPrimitives(const DrawContext& ctx, uint64_t prims, const RowFilter& row
     case PrimitiveType::TriangleStrip:
     case PrimitiveType::TriangleFan: {
         FragmentBatcher batcher(ctx.pixels, ctx.scissor);
+        if (call.type == PrimitiveType::TriangleList && ctx.pixels.direct == DirectPath::Gouraud &&
+            ctx.state->shadeMode == ShadeMode::Gouraud) {
+            walkDirectList(ctx, prims, rows, batcher);
+            batcher.flush();
+            break;
+        }
         for (uint64_t p = 0; p < prims; ++p) {
             uint64_t i0, i1, i2;
             triangleVertices(call.type, p, i0, i1, i2);

@@ -95,8 +95,8 @@ bool setupTriangle(const ScreenVertex& v0, const ScreenVertex& v1in, const Scree
         area = -area;
     }
 
-    int64_t minXf = std::min({X[0], X[1], X[2]}), maxXf = std::max({X[0], X[1], X[2]});
-    int64_t minYf = std::min({Y[0], Y[1], Y[2]}), maxYf = std::max({Y[0], Y[1], Y[2]});
+    const int64_t minXf = std::min(std::min(X[0], X[1]), X[2]), maxXf = std::max(std::max(X[0], X[1]), X[2]);
+    const int64_t minYf = std::min(std::min(Y[0], Y[1]), Y[2]), maxYf = std::max(std::max(Y[0], Y[1]), Y[2]);
     t.minX = int32_t(std::max<int64_t>(ceilPixel(minXf), scissor.x0));
     t.maxX = int32_t(std::min<int64_t>(floorPixel(maxXf), scissor.x1 - 1));
     t.minY = int32_t(std::max<int64_t>(ceilPixel(minYf), scissor.y0));
