@@ -1,14 +1,18 @@
 // raster::clear: fills the colour target and the depth/stencil words inside the viewport, or inside
-// each given rectangle clipped to the viewport.
+// each given rectangle clipped to the viewport. Large clears are shared between the threads.
 #include <algorithm>
 #include <cmath>
 
 #include "platform/d3d9/raster/raster.h"
+#include "platform/d3d9/raster/workers.h"
 
 namespace platform::d3d9::raster {
 namespace {
 
-void fill32(void* base, int32_t pitch, const Rect& r, uint32_t value, uint32_t keep) {
+// Below this many words a helper thread costs more than it saves.
+constexpr int64_t kParallelWords = 1 << 17;
+
+void fillRows(void* base, int32_t pitch, const Rect& r, uint32_t value, uint32_t keep) {
     for (int32_t y = r.top; y < r.bottom; ++y) {
         uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(base) + ptrdiff_t(y) * pitch);
         if (keep == 0) {
@@ -17,6 +21,22 @@ void fill32(void* base, int32_t pitch, const Rect& r, uint32_t value, uint32_t k
             for (int32_t x = r.left; x < r.right; ++x) row[x] = (row[x] & keep) | (value & ~keep);
         }
     }
+}
+
+// Fills the rectangle, large ones split into contiguous row ranges between the threads.
+void fill32(void* base, int32_t pitch, const Rect& r, uint32_t value, uint32_t keep) {
+    const int64_t rows = r.bottom - r.top;
+    const int threads = threadCount();
+    if (threads <= 1 || rows < threads || rows * int64_t(r.right - r.left) < kParallelWords) {
+        fillRows(base, pitch, r, value, keep);
+        return;
+    }
+    runParallel(threads, [&](int part) {
+        Rect slice = r;
+        slice.top = int32_t(r.top + rows * part / threads);
+        slice.bottom = int32_t(r.top + rows * (part + 1) / threads);
+        fillRows(base, pitch, slice, value, keep);
+    });
 }
 
 Rect intersect(const Rect& a, const Rect& b) {

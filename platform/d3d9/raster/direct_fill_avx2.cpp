@@ -19,6 +19,7 @@
 
 #include "platform/d3d9/raster/blend_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
+#include "platform/d3d9/raster/textured_kernel.h"
 
 namespace platform::d3d9::raster {
 
@@ -36,6 +37,14 @@ void spritePairRowsAvx2(const SpriteTriangle& sa, const TriangleSetup& a, const 
         spritePairRows<8, true>(sa, a, sb, b, rows);
     } else {
         spritePairRows<8, false>(sa, a, sb, b, rows);
+    }
+}
+
+void texturedRowsAvx2(const TexturedTriangle& s, const RowFilter& rows, bool textureAlpha) {
+    if (textureAlpha) {
+        texturedRows<8, true>(s, rows);
+    } else {
+        texturedRows<8, false>(s, rows);
     }
 }
 

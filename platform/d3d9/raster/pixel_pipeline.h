@@ -47,7 +47,7 @@ struct Fragments {
 
 // Triangles of some states are shaded row by row as they are filled instead of in batches
 // (direct_fill.h).
-enum class DirectPath : uint8_t { None, Gouraud, Sprite };
+enum class DirectPath : uint8_t { None, Gouraud, Sprite, Textured };
 
 struct PixelPipeline {
     StageCascade stages;

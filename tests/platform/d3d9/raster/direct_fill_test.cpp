@@ -189,6 +189,56 @@ TEST(RasterDirectFill, TrianglesTheDirectPathDeclinesKeepTheirOrder) {
     EXPECT_EQ(drawWith(Path::Wide, canvas, draw), batch);
 }
 
+// Textured scenery: a wrapped, point-sampled texture modulated by a lit colour, in perspective
+// (w varies across each triangle) and without, with coordinates well outside 0..1.
+TEST(RasterDirectFill, TexturedSceneryGivesTheBatchBytes) {
+    struct Case {
+        const char* name;
+        r::TextureFormat texture;
+        bool flat, textureAlphaOnly;
+        uint8_t writeMask;
+    };
+    constexpr Case kCases[] = {
+        {"wood: X8 texture, lit gradients", r::TextureFormat::X8R8G8B8, false, true, r::kWriteAll},
+        {"A8 texture, alpha modulated", r::TextureFormat::A8R8G8B8, false, false, r::kWriteAll},
+        {"one colour a triangle, red and alpha written", r::TextureFormat::A8R8G8B8, true, false, r::kWriteRed | r::kWriteAlpha},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        SpriteTexture tex(19, 13, c.texture, 23);
+        Lcg g{31};
+        std::vector<TVtx> v;
+        for (int t = 0; t < 40; ++t) {
+            const uint32_t base = g.next() | 0x40000000u;
+            const float size = (t % 3 == 0) ? 44.0f : 12.0f;
+            const float cx = g.unit() * 40.0f, cy = g.unit() * 40.0f;
+            for (int k = 0; k < 3; ++k) {
+                const float rhw = (t % 4 == 1) ? 1.0f : 0.1f + g.unit() * 3.0f;
+                v.push_back({cx + g.unit() * size - size / 2, cy + g.unit() * size - size / 2, 0.5f, rhw,
+                             c.flat ? base : (g.next() | 0x30000000u), g.unit() * 6.0f - 3.0f, g.unit() * 6.0f - 3.0f});
+            }
+        }
+        auto s = tvtxState(40, 40);
+        s.stages[0].texture = &tex.view;
+        s.stages[0].colorOp = TextureOp::Modulate;
+        s.stages[0].colorArg1 = {ArgSource::Texture};
+        s.stages[0].colorArg2 = {ArgSource::Diffuse};
+        s.stages[0].alphaOp = c.textureAlphaOnly ? TextureOp::SelectArg1 : TextureOp::Modulate;
+        s.stages[0].alphaArg1 = {ArgSource::Texture};
+        s.stages[0].alphaArg2 = {ArgSource::Diffuse};
+        s.colorWriteMask = c.writeMask;
+        Canvas canvas(40, 40, 0x55667788u);
+        canvas.format = r::ColorFormat::A8R8G8B8;
+        const auto draw = [&](Canvas& target) { drawList(s, target, v); };
+        const auto batch = drawWith(Path::Batch, canvas, draw);
+        EXPECT_EQ(drawWith(Path::Narrow, canvas, draw), batch);
+        EXPECT_EQ(drawWith(Path::Wide, canvas, draw), batch);
+        int changed = 0;
+        for (uint32_t p : batch) changed += p != 0x55667788u;
+        EXPECT_GT(changed, 800);
+    }
+}
+
 // Lit and vertex-coloured triangles with a perspective, flat ones, and a write mask; flat
 // blended ones (the mirror quad) take the one-colour blend, in 8 lanes where there is AVX2.
 TEST(RasterDirectFill, ColouredTrianglesGiveTheBatchBytes) {
