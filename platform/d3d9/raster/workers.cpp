@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
+#include <chrono>
+#include <memory>
 #include <mutex>
 #include <thread>
-#include <memory>
 #include <vector>
 
 #include "platform/d3d9/raster/raster.h"
@@ -15,61 +15,100 @@ namespace {
 
 constexpr int kMaxThreads = 8;
 
-// One helper thread waiting for jobs. Jobs are handed over under a mutex and a condition
-// variable: a spinning helper would steal the processor from the other engineers' processes on a
-// loaded machine, and the hand-over happens only a few times per frame.
-class Helper {
+// How long an idle helper spins for the next job before it sleeps. A frame hands work over a few
+// times, a few hundred microseconds apart, and waking a sleeping thread costs tens of
+// microseconds on a virtual machine. The spin is bounded so that an idle device leaves the
+// processor to other processes.
+constexpr auto kSpinTime = std::chrono::microseconds(200);
+
+void cpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// One parallel draw: parts [0, count) of `run`, claimed one at a time by whichever thread is
+// free. The caller claims parts too, so a helper that is slow to wake (or has no processor of
+// its own on a loaded machine) never holds the draw up: the caller simply draws that part too.
+struct Job {
+    const std::function<void(int)>* run;
+    int count;
+    std::atomic<int> next{0};
+    std::atomic<int> finished{0};
+
+    void work() {
+        for (;;) {
+            const int part = next.fetch_add(1, std::memory_order_acq_rel);
+            if (part >= count) return;
+            (*run)(part);
+            finished.fetch_add(1, std::memory_order_acq_rel);
+        }
+    }
+};
+
+class Pool {
 public:
-    explicit Helper(int index) : m_index(index), m_thread([this] { loop(); }) {}
-    ~Helper() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_quit = true;
-        }
-        m_wake.notify_one();
-        m_thread.join();
+    ~Pool() {
+        m_quit.store(true);
+        m_generation.fetch_add(1, std::memory_order_release);
+        m_generation.notify_all();
+        for (std::thread& t : m_threads) t.join();
     }
-    void start(const std::function<void(int)>* job) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_job = job;
-            m_done = false;
+
+    void run(int count, const std::function<void(int)>& run) {
+        std::lock_guard<std::mutex> lock(m_mutex);  // one parallel draw at a time
+        while (int(m_threads.size()) < count - 1) m_threads.emplace_back([this] { helperLoop(); });
+        Job job{&run, count};
+        m_current.store(&job);
+        m_generation.fetch_add(1, std::memory_order_release);
+        m_generation.notify_all();
+        job.work();
+        // No helper can pick the job up after this; one that already has it is counted in
+        // m_inside (it counts itself in before it looks, so the two orders cannot cross).
+        m_current.store(nullptr);
+        for (int i = 0; job.finished.load(std::memory_order_acquire) < count || m_inside.load() != 0; ++i) {
+            if (i < 4096) {
+                cpuRelax();
+            } else {
+                std::this_thread::yield();  // the helper may be waiting for this very processor
+            }
         }
-        m_wake.notify_one();
-    }
-    void wait() {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_finished.wait(lock, [this] { return m_done; });
     }
 
 private:
-    void loop() {
-        std::unique_lock<std::mutex> lock(m_mutex);
+    void helperLoop() {
+        uint32_t seen = 0;
         for (;;) {
-            m_wake.wait(lock, [this] { return m_quit || m_job != nullptr; });
-            if (m_quit) return;
-            const std::function<void(int)>* job = m_job;
-            lock.unlock();
-            (*job)(m_index);
-            lock.lock();
-            m_job = nullptr;
-            m_done = true;
-            m_finished.notify_one();
+            seen = waitForJob(seen);
+            if (m_quit.load()) return;
+            m_inside.fetch_add(1);
+            if (Job* job = m_current.load()) job->work();
+            m_inside.fetch_sub(1);
         }
     }
 
-    int m_index;
-    std::mutex m_mutex;
-    std::condition_variable m_wake, m_finished;
-    const std::function<void(int)>* m_job = nullptr;
-    bool m_done = true;
-    bool m_quit = false;
-    std::thread m_thread;  // last: starts after the members it uses exist
-};
+    // Waits until the generation differs from `seen`: spins first, then sleeps on the atomic.
+    uint32_t waitForJob(uint32_t seen) {
+        const auto deadline = std::chrono::steady_clock::now() + kSpinTime;
+        for (int i = 0;; ++i) {
+            const uint32_t now = m_generation.load(std::memory_order_acquire);
+            if (now != seen) return now;
+            if ((i & 255) == 255 && std::chrono::steady_clock::now() > deadline) break;
+            cpuRelax();
+        }
+        for (;;) {
+            m_generation.wait(seen, std::memory_order_acquire);
+            const uint32_t now = m_generation.load(std::memory_order_acquire);
+            if (now != seen) return now;
+        }
+    }
 
-struct Pool {
-    std::mutex mutex;  // one parallel draw at a time
-    std::vector<std::unique_ptr<Helper>> helpers;
+    std::mutex m_mutex;
+    std::atomic<Job*> m_current{nullptr};
+    std::atomic<int> m_inside{0};  // helpers between counting themselves in and out
+    std::atomic<uint32_t> m_generation{0};
+    std::atomic<bool> m_quit{false};
+    std::vector<std::thread> m_threads;
 };
 
 Pool& pool() {
@@ -94,12 +133,7 @@ void runParallel(int count, const std::function<void(int)>& job) {
         job(0);
         return;
     }
-    Pool& p = pool();
-    std::lock_guard<std::mutex> lock(p.mutex);
-    while (int(p.helpers.size()) < count - 1) p.helpers.push_back(std::make_unique<Helper>(int(p.helpers.size()) + 1));
-    for (int i = 0; i < count - 1; ++i) p.helpers[size_t(i)]->start(&job);
-    job(0);
-    for (int i = 0; i < count - 1; ++i) p.helpers[size_t(i)]->wait();
+    pool().run(count, job);
 }
 
 }  // namespace platform::d3d9::raster

@@ -13,8 +13,9 @@ namespace platform::d3d9::raster {
 
 inline constexpr int kBandShift = 3;  // bands of 8 rows
 
-// Runs job(0) .. job(count - 1), job(0) on the calling thread, the others on helpers, and
-// returns when all have finished. count is at most threadCount().
+// Runs job(0) .. job(count - 1), each once, in any order and on any of the calling thread and
+// count - 1 helpers (whichever is free first), and returns when all have finished. count is at
+// most threadCount().
 void runParallel(int count, const std::function<void(int)>& job);
 
 // How many threads large draws are split across (1: no helpers). Defaults to 2 on a machine

@@ -236,4 +236,33 @@ TEST(RasterClear, ClearsInsideViewportAndRects) {
     EXPECT_EQ(canvas.depth[0], 0x00000013u);
 }
 
+// Clears of large targets are split into row ranges between the threads: every word inside the
+// viewport is written once, with the stencil kept where only the depth is cleared, and nothing
+// outside it, whatever the thread count.
+TEST(RasterClear, LargeClearsSplitBetweenThreadsCoverTheViewportExactly) {
+    for (int threads : {1, 2, 3}) {
+        SCOPED_TRACE(threads);
+        r::setThreadCount(threads);
+        Canvas canvas(700, 420, 0x01010101u);
+        for (uint32_t& d : canvas.depth) d = 0x123456A5u;
+        r::ClearRequest req;
+        req.flags = r::kClearTarget | r::kClearZBuffer;
+        req.color = 0xFF204060u;
+        req.z = 1.0f;
+        req.viewport = {3, 5, 690, 411, 0, 1};
+        r::clear(req, canvas.targets(true));
+        int inside = 0;
+        for (uint32_t y = 0; y < 420; ++y) {
+            for (uint32_t x = 0; x < 700; ++x) {
+                const bool in = x >= 3 && x < 693 && y >= 5 && y < 416;
+                inside += in;
+                ASSERT_EQ(canvas.at(x, y), in ? 0xFF204060u : 0x01010101u) << x << ", " << y;
+                ASSERT_EQ(canvas.depth[y * 700 + x], in ? 0xFFFFFFA5u : 0x123456A5u) << x << ", " << y;
+            }
+        }
+        EXPECT_EQ(inside, 690 * 411);
+    }
+    r::setThreadCount(2);
+}
+
 }  // namespace
