@@ -377,12 +377,32 @@ void draw(const PipelineState& state, const DrawCall& call, const Targets& targe
         lo = INT64_MAX;
         hi = INT64_MIN;
         ctx.indices.resize(needed);
-        for (uint64_t i = 0; i < needed; ++i) {
-            const int64_t v = vertexIndex(call, i);
-            ctx.indices[i] = v;
-            if (v < 0) continue;
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
+        const uint64_t readable = call.indices ? std::min<uint64_t>(needed, call.indexCount) : 0;
+        if (call.indexFormat == IndexFormat::U16 && readable > 0) {
+            // The common case (meshes, sprites) in a loop the compiler can vectorise.
+            const uint8_t* bytes = static_cast<const uint8_t*>(call.indices);
+            const int64_t base = call.baseVertex;
+            int64_t* out = ctx.indices.data();
+            for (uint64_t i = 0; i < readable; ++i) {
+                uint16_t index;
+                std::memcpy(&index, bytes + 2 * i, 2);
+                out[i] = base + int64_t(index);
+            }
+            for (uint64_t i = readable; i < needed; ++i) out[i] = -1;
+            for (uint64_t i = 0; i < needed; ++i) {
+                const int64_t v = out[i];
+                if (v < 0) continue;
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+        } else {
+            for (uint64_t i = 0; i < needed; ++i) {
+                const int64_t v = vertexIndex(call, i);
+                ctx.indices[i] = v;
+                if (v < 0) continue;
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
         }
     }
     // Vertices that no stream holds are never processed, so the cache never outgrows the streams.
