@@ -9,6 +9,17 @@ bool finite(const ScreenVertex& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.q);
 }
 
+// floor and ceil for values well inside the int range: the library calls cost more than the
+// rest of a line pixel.
+int floorToInt(float v) {
+    const int i = int(v);
+    return float(i) > v ? i - 1 : i;
+}
+int ceilToInt(float v) {
+    const int i = int(v);
+    return float(i) < v ? i + 1 : i;
+}
+
 }  // namespace
 
 void drawLine(const PixelPipeline& p, const ScreenVertex& a, const ScreenVertex& b, bool lastPixel,
@@ -22,12 +33,16 @@ void drawLine(const PixelPipeline& p, const ScreenVertex& a, const ScreenVertex&
     // The guard band keeps clipped lines within a few viewports; anything beyond is refused.
     constexpr float kLimit = 1 << 20;
     if (std::fabs(major0) > kLimit || std::fabs(major1) > kLimit || std::fabs(minor0) > kLimit) return;
-    const int start = int(std::floor(major0 + 0.5f));
-    const int end = int(std::floor(major1 + 0.5f));
+    const int start = floorToInt(major0 + 0.5f);
+    const int end = floorToInt(major1 + 0.5f);
     const int step = end >= start ? 1 : -1;
     const int count = (end - start) * step + (lastPixel ? 1 : 0);
     if (count <= 0) return;
 
+    // Untextured colour stored as it is (the scene's lit lines) needs nothing of the pixel stage.
+    const bool direct = p.direct == DirectPath::Gouraud;
+    const uint32_t fill = p.output.destHasAlpha ? 0u : 0xFF000000u;
+    const uint32_t keep = p.output.keepMask;
     Fragments f;
     f.colorRow = nullptr;
     f.depthRow = nullptr;
@@ -38,7 +53,7 @@ void drawLine(const PixelPipeline& p, const ScreenVertex& a, const ScreenVertex&
         const int c = start + i * step;
         float t = dMajor != 0.0f ? (float(c) - major0) / dMajor : 0.0f;
         t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
-        const int m = int(std::ceil(minor0 + t * dMinor - 0.5f));
+        const int m = ceilToInt(minor0 + t * dMinor - 0.5f);
         const int px = xMajor ? c : m, py = xMajor ? m : c;
         if (px < scissor.x0 || px >= scissor.x1 || py < scissor.y0 || py >= scissor.y1) continue;
         if (!rows.accepts(py)) continue;
@@ -46,6 +61,14 @@ void drawLine(const PixelPipeline& p, const ScreenVertex& a, const ScreenVertex&
         const float q = a.q + (b.q - a.q) * t;
         const float w = 1.0f / q;
         for (int j = 0; j < varyingCount; ++j) varyings[j] = (a.v[j] + (b.v[j] - a.v[j]) * t) * w;
+        if (direct) {
+            // Stored as the batch's opaque store would store it.
+            uint32_t* dst = reinterpret_cast<uint32_t*>(p.colorBase + ptrdiff_t(py) * p.colorPitch) + px;
+            const uint32_t v = (toByte(varyings[3]) << 24) | (toByte(varyings[0]) << 16) | (toByte(varyings[1]) << 8) |
+                               toByte(varyings[2]) | fill;
+            *dst = (v & ~keep) | (*dst & keep);
+            continue;
+        }
         f.diffuse.r[n] = varyings[0];
         f.diffuse.g[n] = varyings[1];
         f.diffuse.b[n] = varyings[2];

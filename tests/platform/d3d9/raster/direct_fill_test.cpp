@@ -239,6 +239,32 @@ TEST(RasterDirectFill, TexturedSceneryGivesTheBatchBytes) {
     }
 }
 
+// Untextured lines store their colour straight into the target as well.
+TEST(RasterDirectFill, ColouredLinesGiveTheBatchBytes) {
+    Lcg g{41};
+    std::vector<TVtx> v;
+    for (int i = 0; i < 60; ++i) {
+        for (int k = 0; k < 2; ++k) {
+            v.push_back({g.unit() * 44.0f - 2.0f, g.unit() * 44.0f - 2.0f, 0.5f, 0.2f + g.unit() * 2.0f,
+                         g.next() | 0x20000000u, 0, 0});
+        }
+    }
+    for (bool lastPixel : {true, false}) {
+        SCOPED_TRACE(lastPixel);
+        auto s = tvtxState(40, 40);
+        s.stages[0].texture = nullptr;
+        s.lastPixel = lastPixel;
+        s.colorWriteMask = r::kWriteRed | r::kWriteGreen | r::kWriteBlue;
+        Canvas canvas(40, 40, 0x99887766u);
+        const auto draw = [&](Canvas& target) { drawList(s, target, v, r::PrimitiveType::LineList); };
+        const auto batch = drawWith(Path::Batch, canvas, draw);
+        EXPECT_EQ(drawWith(Path::Narrow, canvas, draw), batch);
+        int changed = 0;
+        for (uint32_t p : batch) changed += p != 0x99887766u;
+        EXPECT_GT(changed, 600);
+    }
+}
+
 // Lit and vertex-coloured triangles with a perspective, flat ones, and a write mask; flat
 // blended ones (the mirror quad) take the one-colour blend, in 8 lanes where there is AVX2.
 TEST(RasterDirectFill, ColouredTrianglesGiveTheBatchBytes) {
