@@ -6,8 +6,6 @@ namespace platform::d3d9::raster {
 namespace {
 
 // Plane order: near, far, w > 0, -x, +x, -y, +y, then the user planes.
-constexpr int kFixedPlanes = 7;
-constexpr float kMinW = 1e-5f;
 
 float distance(const ClipVertex& v, int plane) {
     const float x = v.pos[0], y = v.pos[1], z = v.pos[2], w = v.pos[3];

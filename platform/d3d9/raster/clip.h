@@ -15,6 +15,8 @@
 namespace platform::d3d9::raster {
 
 inline constexpr float kGuardBand = 8.0f;
+inline constexpr int kFixedPlanes = 7;     // near, far, w > kMinW, and the guard band's four
+inline constexpr float kMinW = 1e-5f;
 inline constexpr int kMaxClippedVertices = 3 + 7 + kMaxClipPlanes;
 
 // One bit per plane the vertex is outside of; 0 when inside them all.

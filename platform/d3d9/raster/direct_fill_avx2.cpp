@@ -1,14 +1,17 @@
-// The 8-lane (AVX2) instantiations of the sprite and uniform-blend kernels, called only when the processor
+// The 8-lane (AVX2) instantiations of the vertex, sprite, textured and uniform-blend kernels, called only when the processor
 // has AVX2 (wideLanes()). Everything this file shares with the rest of the library is included
 // before the target pragma, so no function compiled here for AVX2 can be chosen by the linker
 // for a baseline caller; the kernels included after it have internal linkage.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
 
+#include "platform/d3d9/raster/clip.h"
 #include "platform/d3d9/raster/pipeline_state.h"
 #include "platform/d3d9/raster/setup.h"
+#include "platform/d3d9/raster/transform_light.h"
 #include "platform/d3d9/raster/triangle.h"
 
 #if defined(__x86_64__)
@@ -20,6 +23,7 @@
 #include "platform/d3d9/raster/blend_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
 #include "platform/d3d9/raster/textured_kernel.h"
+#include "platform/d3d9/raster/vertex_kernel.h"
 
 namespace platform::d3d9::raster {
 
@@ -45,6 +49,13 @@ void texturedRowsAvx2(const TexturedTriangle& s, const RowFilter& rows, bool tex
         texturedRows<8, true>(s, rows);
     } else {
         texturedRows<8, false>(s, rows);
+    }
+}
+
+void vertexBlocksAvx2(const VertexBlockSetup& s, int64_t first, int64_t count, ClipVertex* out, uint32_t* codes,
+                      ScreenVertex* screen) {
+    for (int64_t i = 0; i < count; i += 8) {
+        vertexBlock<8>(s, first + i, int(std::min<int64_t>(count - i, 8)), out + i, codes + i, screen + i);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/d3d9/raster/vertex_fetch.h"
+#include "platform/d3d9/raster/vertex_kernel.h"
 
 namespace platform::d3d9::raster {
 namespace {
@@ -219,6 +220,53 @@ void processVertex(const VertexStage& stage, const DrawCall& call, int64_t index
     out.varyings[1] = clamp01(me.g + ma.g * amb.g + md.g * dg);
     out.varyings[2] = clamp01(me.b + ma.b * amb.b + md.b * db);
     out.varyings[3] = clamp01(md.a);
+}
+
+bool prepareVertexBlocks(const PipelineState& state, const VertexStage& stage, const DrawCall& call, int varyingCount,
+                         VertexBlockSetup& out) {
+    const VertexLayout& layout = state.layout;
+    if (layout.pretransformed || layout.specular.present) return false;
+    const auto place = [&](const VertexElement& e, ElementType type, VertexBlockSetup::Element& where) {
+        if (e.type != type || e.stream >= kMaxStreams) return false;
+        const VertexStream& st = call.streams[e.stream];
+        // Lane offsets are formed in 32 bits: eight strides must fit.
+        if (st.data == nullptr || st.stride >= (1u << 24)) return false;
+        where.data = st.data + e.offset;
+        where.stride = st.stride;
+        return true;
+    };
+    if (!layout.position.present || !place(layout.position, ElementType::Float3, out.position)) return false;
+    out.hasNormal = layout.normal.present;
+    if (out.hasNormal && !place(layout.normal, ElementType::Float3, out.normal)) return false;
+    out.hasDiffuse = layout.diffuse.present;
+    if (out.hasDiffuse && !place(layout.diffuse, ElementType::D3DColor, out.diffuse)) return false;
+    for (int k = 0; k < kMaxTexCoords; ++k) {
+        out.hasTexCoord[k] = layout.texCoord[k].present;
+        if (out.hasTexCoord[k] && !place(layout.texCoord[k], ElementType::Float2, out.texCoord[k])) return false;
+    }
+    out.lighting = state.lighting;
+    if (state.lighting) {
+        if (state.normalizeNormals) return false;
+        for (int i = 0; i < stage.lightCount; ++i) {
+            if (stage.lights[i].type != LightType::Directional) return false;
+        }
+        // pickSource() with no second colour in the layout.
+        const auto fromVertex = [&](MaterialSource source) {
+            return state.colorVertex && source == MaterialSource::Color1 && out.hasDiffuse;
+        };
+        out.diffuseFromVertex = fromVertex(state.diffuseSource);
+        out.ambientFromVertex = fromVertex(state.ambientSource);
+        out.emissiveFromVertex = fromVertex(state.emissiveSource);
+        out.materialDiffuse = state.material.diffuse;
+        out.materialAmbient = state.material.ambient;
+        out.materialEmissive = state.material.emissive;
+    }
+    out.stage = &stage;
+    out.world = state.world.m;
+    out.clipping = state.clipping;
+    out.viewport = state.viewport;
+    out.varyingCount = varyingCount;
+    return true;
 }
 
 }  // namespace platform::d3d9::raster

@@ -367,3 +367,85 @@ TEST(RasterRowWalker, StepsToTheSpansOfEveryRow) {
 }
 
 }  // namespace
+
+namespace {
+
+// A perspective view of a box of space: x, y in -20..20 at z = 40 fill the 48 x 48 target.
+void perspectiveView(r::PipelineState& s) {
+    s.viewport = {0, 0, 48, 48, 0.0f, 1.0f};
+    s.projection = r::Mat4{};
+    s.projection.m[0][0] = 2.0f;
+    s.projection.m[1][1] = 2.0f;
+    s.projection.m[2][2] = 1.0f;
+    s.projection.m[2][3] = 1.0f;   // w = z
+    s.projection.m[3][2] = -1.0f;  // near plane at z = 1
+    s.projection.m[3][3] = 0.0f;
+}
+
+// The vertex stage runs eight vertices at a time where the processor has AVX2; it must make the
+// vertices the one-vertex path makes, bit for bit: lit and unlit, with and without vertex
+// colours and normals, with lights behind the surface, user clip planes, vertices behind the eye
+// and far outside the view, and texture coordinates.
+TEST(RasterVertexBlocks, GiveTheOneVertexResults) {
+    struct Case {
+        const char* name;
+        bool lighting, colorVertex, normals, clipPlanes;
+    };
+    constexpr Case kCases[] = {
+        {"lit, vertex colour as diffuse", true, true, true, false},
+        {"lit, material colour", true, false, true, true},
+        {"lit without normals", true, true, false, false},
+        {"unlit, user clip planes", false, true, true, true},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Lcg g{53};
+        std::vector<LitVtx> v;
+        for (int t = 0; t < 150; ++t) {
+            const float cx = g.unit() * 60.0f - 30.0f, cy = g.unit() * 60.0f - 30.0f;
+            const float cz = (t % 10 == 0) ? g.unit() * 60.0f - 20.0f : 10.0f + g.unit() * 60.0f;  // some behind the eye
+            const float size = (t % 7 == 0) ? 400.0f : 6.0f;  // some far outside the view
+            for (int k = 0; k < 3; ++k) {
+                v.push_back({cx + (g.unit() - 0.5f) * size, cy + (g.unit() - 0.5f) * size, cz + (g.unit() - 0.5f) * 4.0f,
+                             g.unit() * 2.0f - 1.0f, g.unit() * 2.0f - 1.0f, g.unit() * 2.0f - 1.0f,
+                             g.next() | 0x80000000u});
+            }
+        }
+        r::PipelineState s;
+        perspectiveView(s);
+        s.cullMode = r::CullMode::None;
+        s.layout.position = {true, 0, 0, r::ElementType::Float3};
+        s.layout.normal = {c.normals, 0, 12, r::ElementType::Float3};
+        s.layout.diffuse = {true, 0, 24, r::ElementType::D3DColor};
+        s.stages[0].texture = nullptr;
+        s.lighting = c.lighting;
+        s.colorVertex = c.colorVertex;
+        s.ambient = {0.1f, 0.15f, 0.2f, 0.0f};
+        s.material.diffuse = {0.9f, 0.6f, 0.3f, 0.7f};
+        s.material.ambient = {0.5f, 0.5f, 1.0f, 1.0f};
+        s.material.emissive = {0.05f, 0.0f, 0.1f, 0.0f};
+        const float dirs[2][3] = {{0.3f, -0.5f, 0.8f}, {-0.7f, 0.2f, -0.1f}};
+        for (int i = 0; i < 2; ++i) {
+            s.lights[i].enabled = true;
+            s.lights[i].type = r::LightType::Directional;
+            s.lights[i].diffuse = {0.8f, 0.7f - 0.3f * float(i), 0.5f, 1.0f};
+            s.lights[i].ambient = {0.05f, 0.05f, 0.05f, 0.0f};
+            s.lights[i].direction = {dirs[i][0], dirs[i][1], dirs[i][2]};
+        }
+        s.world.m[3][0] = 1.5f;  // the clip planes are in world space
+        if (c.clipPlanes) {
+            s.clipPlaneEnable = 0x5;
+            s.clipPlanes[0][0] = 1.0f, s.clipPlanes[0][3] = 12.0f;                          // x >= -12
+            s.clipPlanes[2][1] = -0.6f, s.clipPlanes[2][2] = 0.8f, s.clipPlanes[2][3] = 3.0f;  // a slanted one
+        }
+        Canvas canvas(48, 48, 0xFF000000u);
+        const auto draw = [&](Canvas& target) { drawList(s, target, v); };
+        const auto narrow = drawWith(Path::Narrow, canvas, draw);
+        EXPECT_EQ(drawWith(Path::Wide, canvas, draw), narrow);
+        int changed = 0;
+        for (uint32_t p : narrow) changed += p != 0xFF000000u;
+        EXPECT_GT(changed, 600);
+    }
+}
+
+}  // namespace
