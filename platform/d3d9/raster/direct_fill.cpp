@@ -41,12 +41,16 @@ void gouraudRun(const PixelPipeline& p, const TriangleSetup& t, int y, int x0, i
     if (t.constantColor) {
         const uint32_t v = (toByte(t.color[3]) << 24) | (toByte(t.color[0]) << 16) | (toByte(t.color[1]) << 8) |
                            toByte(t.color[2]) | fill;
-        for (int i = 0; i < n; ++i) dst[i] = (v & ~keep) | (dst[i] & keep);
+        if (keep == 0) {
+            for (int i = 0; i < n; ++i) dst[i] = v;
+        } else {
+            for (int i = 0; i < n; ++i) dst[i] = (v & ~keep) | (dst[i] & keep);
+        }
         return;
     }
     const float fy = float(y) - t.refY;
     const bool affine = t.q.dx == 0.0f && t.q.dy == 0.0f;
-    const float affineW = 1.0f / t.q.base;
+    const float affineW = affine ? 1.0f / t.q.base : 0.0f;
     const float qRow = t.q.base + t.q.dy * fy;
     float row[4], dx[4];
     for (int c = 0; c < 4; ++c) {
@@ -70,6 +74,10 @@ void gouraudRun(const PixelPipeline& p, const TriangleSetup& t, int y, int x0, i
         }
         const __m128i v = _mm_or_si128(pack4(ch[3], ch[0], ch[1], ch[2]), fill4);
         __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+        if (keep == 0) {
+            _mm_storeu_si128(out, v);
+            continue;
+        }
         const __m128i d = _mm_loadu_si128(out);
         _mm_storeu_si128(out, _mm_or_si128(_mm_andnot_si128(keep4, v), _mm_and_si128(d, keep4)));
     }
@@ -80,7 +88,8 @@ void gouraudRun(const PixelPipeline& p, const TriangleSetup& t, int y, int x0, i
         uint32_t ch[4];
         for (int c = 0; c < 4; ++c) ch[c] = toByte((row[c] + dx[c] * fx) * w);
         const uint32_t v = (ch[3] << 24) | (ch[0] << 16) | (ch[1] << 8) | ch[2] | fill;
-        dst[i] = (v & ~keep) | (dst[i] & keep);
+        // With every channel written the target is not read: scattered facets miss the cache.
+        dst[i] = keep == 0 ? v : (v & ~keep) | (dst[i] & keep);
     }
 }
 

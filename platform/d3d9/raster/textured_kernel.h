@@ -82,9 +82,8 @@ RASTER_LANES_INLINE void texturedRun(const TexturedTriangle& s, int y, int x0, i
         F a = kTextureAlpha ? channel<W>(texel, 24) : splat<F>(1.0f);
         if (s.modulateAlpha) a = a * diffuse[3];
         const int count = n - i < W ? n - i : W;
-        const U d = loadFirst<W>(dst + i, count);
         U value = pack<W>(toByte<W>(a), toByte<W>(r), toByte<W>(g), toByte<W>(b)) | fill;
-        value = (value & ~keep) | (d & keep);
+        if (s.keep != 0) value = (value & ~keep) | (loadFirst<W>(dst + i, count) & keep);
         storeWhere<W>(dst + i, value, splat<I>(-1), count);
     }
 }
