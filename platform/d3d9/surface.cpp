@@ -23,9 +23,7 @@ bool Surface::init(Device* device, Texture* container, const SurfaceDesc& desc) 
     m_desc = desc;
     m_layout = *layout;
     m_pitch = rowPitch(m_layout, desc.width);
-    try {
-        m_bytes.assign(static_cast<size_t>(m_pitch) * blockRows(m_layout, desc.height), std::byte{0});
-    } catch (const std::bad_alloc&) {
+    if (!m_bytes.allocate(static_cast<size_t>(m_pitch) * blockRows(m_layout, desc.height))) {
         return false;
     }
     if (desc.format == D3DFMT_D24S8) {

@@ -15,10 +15,10 @@
 
 #include <cstddef>
 #include <memory>
-#include <vector>
 
 #include "platform/d3d9/formats.h"
 #include "platform/d3d9/resource.h"
+#include "platform/d3d9/zeroed_pages.h"
 #include "platform/win32/com_object.h"
 
 namespace platform::d3d9 {
@@ -65,7 +65,7 @@ private:
     SurfaceDesc m_desc;
     FormatLayout m_layout;
     UINT m_pitch = 0;
-    std::vector<std::byte> m_bytes;
+    ZeroedPages m_bytes;
     bool m_locked = false;
     Texture* m_container = nullptr;  // not counted: the container owns its levels
 };
