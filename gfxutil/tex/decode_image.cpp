@@ -70,8 +70,10 @@ void setWholeBox(DecodedImage* face) {
 
 void DecodedImage::clear() {
     const bool keepDecodePixels = decodePixels;
+    DecodeTarget* keepTarget = target;
     *this = DecodedImage{};
     decodePixels = keepDecodePixels;
+    target = keepTarget;
 }
 
 UINT DecodedImage::levelCount() const {

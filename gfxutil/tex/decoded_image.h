@@ -12,6 +12,24 @@
 
 namespace gfxutil::tex {
 
+// Memory offered to a decoder for a single-level 2D image, by a caller that has a better place for
+// the pixels than a buffer of the decoder's own (the top level of the texture they will fill). A
+// decoder that knows its output format and size before it writes a pixel may ask; one that asks
+// and then fails leaves the memory in an unspecified state.
+class DecodeTarget {
+public:
+    // Returns memory for `height` rows of the format's packed bytes, `pitch` apart (set on
+    // success), or null: the decoder then allocates as usual.
+    virtual BYTE* provide(D3DFORMAT format, UINT width, UINT height, UINT& pitch) = 0;
+
+protected:
+    ~DecodeTarget() = default;
+};
+
+// Test support: whether the last D3DXCreateTextureFromFileInMemoryEx on this thread that decoded
+// an image had the decoder write the texture's top level in place.
+bool lastTopLevelDecodedInPlace();
+
 struct DecodedImage {
     D3DFORMAT format = D3DFMT_UNKNOWN;
     const BYTE* pixels = nullptr;
@@ -25,13 +43,14 @@ struct DecodedImage {
     std::unique_ptr<BYTE[]> ownedPixels;
     std::unique_ptr<PALETTEENTRY[]> ownedPalette;
     bool decodePixels = false;  // when clear a decoder may stop after the header
+    DecodeTarget* target = nullptr;  // not owned; kept by clear(), like decodePixels
     D3DRESOURCETYPE resourceType = D3DRTYPE_TEXTURE;
     D3DXIMAGE_FILEFORMAT fileFormat = D3DXIFF_BMP;
     std::unique_ptr<DecodedImage> nextLevel;
     std::unique_ptr<DecodedImage> nextFace;
 
     // Frees everything the record holds and returns it to its empty state, keeping only the
-    // decode-pixels request.
+    // decode-pixels request and the target.
     void clear();
     UINT levelCount() const;
 };

@@ -5,6 +5,16 @@
 // remaining levels are either resampled from the image's last level or regenerated from the
 // texture's own levels by D3DXFilterTexture, whichever the filters ask for. On failure nothing is
 // left behind and the output is not written.
+//
+// The top level usually needs no conversion at all: a photograph decodes to the very format and
+// size of the texture, and the transfer engine would only copy its rows. The decoder is then
+// offered the texture's top level itself (TopLevelTarget), and writes each row once, where it
+// stays, with no image buffer of its own and no copy. The texture is planned and created the
+// moment the decoder knows the image's format and size, from the same facts the general road
+// uses, so it is the same texture; whenever any condition of the plain copy fails, the offer is
+// declined and the general road runs unchanged. The price of the early creation: a file whose
+// pixels turn out damaged after a good header costs one texture created and dropped (and a
+// refused creation is tried twice, the first time muted).
 #include <cstring>
 
 #include "gfxutil/tex/closest_format.h"
@@ -76,7 +86,8 @@ struct Creation {
     bool imageHasPalette;
 };
 
-HRESULT loadLevels(Creation& c, const DecodedImage& image, IDirect3DTexture9* target) {
+// `topLoaded`: level 0 already holds the image's top level (decoded in place).
+HRESULT loadLevels(Creation& c, const DecodedImage& image, IDirect3DTexture9* target, bool topLoaded) {
     const UINT imageLevels = image.levelCount();
     const DWORD kind = c.filter & 0xFF;
     const DWORD mipKind = c.mipFilter & 0xFF;
@@ -89,6 +100,10 @@ HRESULT loadLevels(Creation& c, const DecodedImage& image, IDirect3DTexture9* ta
             break;
         }
         const DecodedImage& from = own ? *level : *last;
+        if (l == 0 && topLoaded) {
+            level = level->nextLevel.get();
+            continue;
+        }
         ComPtr<IDirect3DSurface9> surface;
         HRESULT hr = target->GetSurfaceLevel(l, surface.put());
         if (FAILED(hr)) {
@@ -112,7 +127,9 @@ HRESULT loadLevels(Creation& c, const DecodedImage& image, IDirect3DTexture9* ta
     return S_OK;
 }
 
-HRESULT createFromImage(Creation& c, DecodedImage& image, IDirect3DTexture9** out) {
+// Chooses the texture's size, format and filters from the image and the caller's wishes, and has
+// the device's requirements applied; refusals write their diagnostic.
+HRESULT planTexture(Creation& c, const DecodedImage& image) {
     // Size and filters.
     c.width = chooseSize(c.width, image.width);
     c.height = chooseSize(c.height, image.height);
@@ -184,10 +201,9 @@ HRESULT createFromImage(Creation& c, DecodedImage& image, IDirect3DTexture9** ou
         }
     }
 
-    // Requirements, creation and filling.
-    const bool staging = c.pool == D3DPOOL_DEFAULT && (c.usage & D3DUSAGE_DYNAMIC) == 0;
+    // Requirements.
     TextureRequest request{c.width, c.height, c.depth, c.mipLevels, c.usage, c.format, c.pool};
-    HRESULT hr = checkTextureRequirements(c.device, request);
+    const HRESULT hr = checkTextureRequirements(c.device, request);
     if (FAILED(hr)) {
         return hr;
     }
@@ -196,17 +212,27 @@ HRESULT createFromImage(Creation& c, DecodedImage& image, IDirect3DTexture9** ou
     c.mipLevels = request.mipLevels;
     c.usage = request.usage;
     c.format = request.format;
+    return S_OK;
+}
+
+// The texture the caller gets and, for the default pool, the system-memory texture that is filled
+// in its place and copied over at the end.
+struct Textures {
     ComPtr<IDirect3DTexture9> texture;
-    hr = c.device->CreateTexture(c.width, c.height, c.mipLevels, c.usage & kUsageWithoutQueries, c.format, c.pool,
-                                 texture.put(), nullptr);
+    ComPtr<IDirect3DTexture9> staging;
+    IDirect3DTexture9* filled() const { return staging ? staging.get() : texture.get(); }
+};
+
+HRESULT createTextures(Creation& c, Textures& t) {
+    HRESULT hr = c.device->CreateTexture(c.width, c.height, c.mipLevels, c.usage & kUsageWithoutQueries, c.format,
+                                         c.pool, t.texture.put(), nullptr);
     if (FAILED(hr)) {
         report("Failed trying to create texture");
         return hr;
     }
-    ComPtr<IDirect3DTexture9> stagingTexture;
-    if (staging) {
+    if (c.pool == D3DPOOL_DEFAULT && (c.usage & D3DUSAGE_DYNAMIC) == 0) {
         hr = c.device->CreateTexture(c.width, c.height, c.mipLevels, 0, c.format, D3DPOOL_SYSTEMMEM,
-                                     stagingTexture.put(), nullptr);
+                                     t.staging.put(), nullptr);
         if (FAILED(hr)) {
             report("Failed trying to create texture");
             return hr;
@@ -216,18 +242,141 @@ HRESULT createFromImage(Creation& c, DecodedImage& image, IDirect3DTexture9** ou
     if (c.mipLevels == 0) {
         c.mipLevels = 1;
     }
-    hr = loadLevels(c, image, staging ? stagingTexture.get() : texture.get());
-    if (SUCCEEDED(hr) && staging) {
-        hr = c.device->UpdateTexture(stagingTexture.get(), texture.get());
+    return S_OK;
+}
+
+HRESULT fillTextures(Creation& c, const DecodedImage& image, Textures& t, bool topLoaded,
+                     IDirect3DTexture9** out) {
+    HRESULT hr = loadLevels(c, image, t.filled(), topLoaded);
+    if (SUCCEEDED(hr) && t.staging) {
+        hr = c.device->UpdateTexture(t.staging.get(), t.texture.get());
     }
     if (FAILED(hr)) {
         return hr;
     }
-    *out = texture.detach();
+    *out = t.texture.detach();
     return S_OK;
 }
 
+HRESULT createFromImage(Creation& c, const DecodedImage& image, IDirect3DTexture9** out) {
+    HRESULT hr = planTexture(c, image);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    Textures t;
+    hr = createTextures(c, t);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return fillTextures(c, image, t, false, out);
+}
+
+thread_local bool t_lastTopDecodedInPlace = false;
+
+// Whether loading `image` (one level) into level 0 of the planned texture is a plain copy of its
+// rows, the first road of the transfer engine: same format and size, no colour key, a filter the
+// engine accepts, sRGB on both sides or on neither. The smaller levels must come from the texture's
+// own top level, since the image's pixels are the texture's once decoded in place.
+bool topLevelIsPlainCopy(const Creation& c, const DecodedImage& image) {
+    const DWORD filter = c.filter;
+    const DWORD kind = filter & 0xFFFF;
+    const bool filterAccepted = kind >= D3DX_FILTER_NONE && kind <= D3DX_FILTER_BOX && (filter & 0xFF800000u) == 0;
+    const bool srgbIn = (filter & D3DX_FILTER_SRGB_IN) != 0;
+    const bool srgbOut = (filter & D3DX_FILTER_SRGB_OUT) != 0;
+    const DWORD mipKind = c.mipFilter & 0xFF;
+    const bool regenerate = (filter & 0xFF) == D3DX_FILTER_NONE || mipKind == D3DX_FILTER_POINT ||
+                            mipKind == D3DX_FILTER_BOX;
+    return image.nextLevel == nullptr && image.nextFace == nullptr && image.depth == 1 && image.palette == nullptr &&
+           c.width == image.width && c.height == image.height && c.format == image.format && c.colorKey == 0 &&
+           filterAccepted && srgbIn == srgbOut && (regenerate || c.mipLevels == 1);
+}
+
+// Offers the decoder the top level of the texture being loaded; see the file comment. Holds the
+// textures (and the lock on the top level) until the load takes them or gives up.
+class TopLevelTarget final : public DecodeTarget {
+public:
+    // The caller's palette is written only when the load succeeds (finish), as on the general road.
+    explicit TopLevelTarget(const Creation& wishes) : m_creation(wishes), m_callerPalette(wishes.callerPalette) {
+        m_creation.callerPalette = nullptr;
+    }
+    ~TopLevelTarget() { unlock(); }
+    TopLevelTarget(const TopLevelTarget&) = delete;
+    TopLevelTarget& operator=(const TopLevelTarget&) = delete;
+
+    BYTE* provide(D3DFORMAT format, UINT width, UINT height, UINT& pitch) override {
+        if (m_asked) {
+            return nullptr;  // one offer per load
+        }
+        m_asked = true;
+        DecodedImage header;
+        header.format = format;
+        header.width = width;
+        header.height = height;
+        header.depth = 1;
+        const UINT bytesPerPixel = format == D3DFMT_X8R8G8B8 ? 4 : format == D3DFMT_L8 ? 1 : 0;
+        if (bytesPerPixel == 0) {
+            return nullptr;
+        }
+        // A refusal here is declined silently; the general road meets it again and reports it.
+        MuteScope mute;
+        if (FAILED(planTexture(m_creation, header)) || !topLevelIsPlainCopy(m_creation, header) ||
+            FAILED(createTextures(m_creation, m_textures))) {
+            m_textures = Textures{};
+            return nullptr;
+        }
+        D3DLOCKED_RECT bits{};
+        if (FAILED(m_textures.filled()->LockRect(0, &bits, nullptr, D3DLOCK_NOSYSLOCK))) {
+            m_textures = Textures{};
+            return nullptr;
+        }
+        m_locked = true;
+        if (bits.Pitch < 0 || static_cast<UINT>(bits.Pitch) < width * bytesPerPixel) {
+            unlock();
+            m_textures = Textures{};
+            return nullptr;
+        }
+        m_bits = static_cast<BYTE*>(bits.pBits);
+        pitch = static_cast<UINT>(bits.Pitch);
+        return m_bits;
+    }
+
+    // Whether the decoded record is the one written into the offered level.
+    bool holds(const DecodedImage& image) const {
+        return m_bits != nullptr && image.pixels == m_bits && image.ownedPixels == nullptr;
+    }
+
+    // Finishes the load from the top level already in place.
+    HRESULT finish(const DecodedImage& image, IDirect3DTexture9** out) {
+        unlock();
+        // Planned without the caller's palette: for an image without one that changes nothing but
+        // this copy, which planning makes on the general road.
+        m_creation.callerPalette = m_callerPalette;
+        if (m_callerPalette != nullptr) {
+            std::memcpy(m_callerPalette, m_creation.work, sizeof m_creation.work);
+        }
+        return fillTextures(m_creation, image, m_textures, true, out);
+    }
+
+private:
+    void unlock() {
+        if (m_locked) {
+            m_textures.filled()->UnlockRect(0);
+            m_locked = false;
+        }
+    }
+
+    Creation m_creation;
+    PALETTEENTRY* m_callerPalette;
+    Textures m_textures;
+    BYTE* m_bits = nullptr;
+    bool m_asked = false;
+    bool m_locked = false;
+};
+
 }  // namespace
+
+bool lastTopLevelDecodedInPlace() { return t_lastTopDecodedInPlace; }
+
 }  // namespace gfxutil::tex
 
 HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID pSrcData, UINT SrcDataSize,
@@ -252,12 +401,20 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* pDevice, LPCVOID p
         report("Texture pointer is invalid");
         return D3DERR_INVALIDCALL;
     }
+    const gfxutil::tex::Creation wishes{pDevice, Width,     Height,   1,        MipLevels, Usage, Format,
+                                        Pool,    Filter,    MipFilter, ColorKey, pPalette,  {},    false};
+    gfxutil::tex::t_lastTopDecodedInPlace = false;
+    gfxutil::tex::TopLevelTarget top(wishes);
     gfxutil::tex::DecodedImage image;
+    image.target = &top;
     HRESULT hr = gfxutil::tex::DecodeImage(image, pSrcData, SrcDataSize, pSrcInfo, true);
     if (FAILED(hr)) {
         return hr;
     }
-    gfxutil::tex::Creation c{pDevice, Width,     Height,   1,        MipLevels, Usage, Format,
-                             Pool,    Filter,    MipFilter, ColorKey, pPalette,  {},    false};
+    if (top.holds(image)) {
+        gfxutil::tex::t_lastTopDecodedInPlace = true;
+        return top.finish(image, ppTexture);
+    }
+    gfxutil::tex::Creation c = wishes;
     return gfxutil::tex::createFromImage(c, image, ppTexture);
 }

@@ -8,6 +8,9 @@
 #include <string>
 #include <locale.h>
 #include <random>
+#include <vector>
+
+#include <png.h>
 
 #include "gfxutil/tex/diagnostics.h"
 #include "gfxutil/tex/format_table.h"
@@ -181,6 +184,70 @@ TEST(DecodeImage, PngFormatsAndPitches) {
         EXPECT_EQ(record.height, 5u);
         EXPECT_EQ(record.rowPitch, 13u * c.bytesPerPixel);
         EXPECT_EQ(record.palette != nullptr, c.format == D3DFMT_P8);
+    }
+}
+
+// libpng's own road to X8R8G8B8 for an RGB file: blue-green-red order, a 0xFF filler after, and
+// the gamma correction to a 2.2 screen when the file has a gAMA chunk.
+std::vector<BYTE> decodeWithLibpngTransformations(const Bytes& file, UINT& width, UINT& height) {
+    struct Reader {
+        const Bytes* file;
+        std::size_t at;
+    } reader{&file, 0};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_read_fn(png, &reader, [](png_structp p, png_bytep out, png_size_t length) {
+        auto* r = static_cast<Reader*>(png_get_io_ptr(p));
+        std::memcpy(out, r->file->data() + r->at, length);
+        r->at += length;
+    });
+    png_read_info(png, info);
+    double gamma = 0.0;
+    if (png_get_gAMA(png, info, &gamma) != 0) {
+        png_set_gamma(png, 2.2, gamma);
+    }
+    png_set_bgr(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_read_update_info(png, info);
+    width = png_get_image_width(png, info);
+    height = png_get_image_height(png, info);
+    std::vector<BYTE> pixels(static_cast<std::size_t>(width) * height * 4);
+    std::vector<png_bytep> rows(height);
+    for (UINT y = 0; y < height; ++y) {
+        rows[y] = pixels.data() + static_cast<std::size_t>(y) * width * 4;
+    }
+    png_read_image(png, rows.data());
+    png_destroy_read_struct(&png, &info, nullptr);
+    return pixels;
+}
+
+// Our RGB rows (read as stored, then expanded in one pass) give exactly libpng's bytes, at widths
+// around the four-pixel steps and their tail, with and without gamma correction.
+TEST(DecodeImage, PngRgbRowsMatchLibpngTransformations) {
+    std::mt19937 random(7);
+    for (const double gamma : {0.0, 0.45455, 0.8}) {
+        for (const int width : {1, 2, 5, 6, 7, 8, 13, 64, 301}) {
+            SCOPED_TRACE(::testing::Message() << "width " << width << " gamma " << gamma);
+            PngOptions options{2, 8};
+            options.gamma = gamma;
+            std::vector<std::uint32_t> samples(static_cast<std::size_t>(width) * 3 * 3);
+            for (std::uint32_t& v : samples) {
+                v = random() & 0xFF;
+            }
+            const Bytes file = encodePng(width, 3, options, [&](int x, int y, int c) {
+                return samples[(static_cast<std::size_t>(y) * width + x) * 3 + c];
+            });
+            DecodedImage record;
+            ASSERT_EQ(DecodeImage(record, file.data(), static_cast<UINT>(file.size()), nullptr, true), S_OK);
+            ASSERT_EQ(record.format, D3DFMT_X8R8G8B8);
+            UINT w = 0;
+            UINT h = 0;
+            const std::vector<BYTE> expected = decodeWithLibpngTransformations(file, w, h);
+            ASSERT_EQ(record.width, w);
+            ASSERT_EQ(record.height, h);
+            ASSERT_EQ(record.rowPitch, w * 4);
+            EXPECT_EQ(std::vector<BYTE>(record.pixels, record.pixels + expected.size()), expected);
+        }
     }
 }
 
