@@ -281,8 +281,8 @@ void walkPrimitives(const DrawContext& ctx, uint64_t prims, const RowFilter& row
 // saves: waking it takes some microseconds, a small glyph or a sphere facet far less.
 constexpr float kParallelArea = 16384.0f;
 
-// A quick upper estimate of the pixels a triangle draw covers; clipped triangles count as a whole
-// viewport.
+// A quick estimate of the pixels a triangle draw covers; triangles reaching behind the eye count
+// as a whole viewport.
 float estimatedArea(const DrawContext& ctx, uint64_t prims) {
     const DrawCall& call = *ctx.call;
     const Viewport& vp = ctx.state->viewport;
@@ -300,7 +300,9 @@ float estimatedArea(const DrawContext& ctx, uint64_t prims) {
             const ClipVertex* v = cached(ctx, ctx.vertexAt(idx[k]), code);
             if (v == nullptr) {
                 ok = false;
-            } else if (code != 0) {
+            } else if (code != 0 && (pre || !(v->pos[3] > 0.0f))) {
+                // Behind the eye, its projection says nothing: count the whole viewport. (In
+                // front, a vertex cut only by a user plane or the guard band still projects.)
                 area += full;
                 ok = false;
             } else {
