@@ -224,11 +224,12 @@ void walkDirectList(const DrawContext& ctx, uint64_t prims, const RowFilter& row
             drawTriangle(ctx, rows, batcher, &c.vertices[slot[0]], &c.vertices[slot[1]], &c.vertices[slot[2]], c0, c1, c2);
             continue;
         }
+        const ScreenVertex& a = c.screen[slot[0]];
+        const ScreenVertex& b = c.screen[slot[1]];
+        const ScreenVertex& cc = c.screen[slot[2]];
+        if (!facesTheViewer(a, b, cc, s.cullMode)) continue;  // half of a closed mesh
         TriangleSetup t;
-        if (!setupTriangle(c.screen[slot[0]], c.screen[slot[1]], c.screen[slot[2]], s.cullMode, ctx.scissor,
-                           ctx.varyingCount, ctx.pixels.needsDepth, t)) {
-            continue;
-        }
+        if (!setupTriangle(a, b, cc, s.cullMode, ctx.scissor, ctx.varyingCount, ctx.pixels.needsDepth, t)) continue;
         if (fill) fillDirect(ctx.pixels, t, rows);
     }
 }

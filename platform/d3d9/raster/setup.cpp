@@ -6,9 +6,6 @@
 namespace platform::d3d9::raster {
 namespace {
 
-// Below this width rowSpan steps across the row instead of solving for the edges.
-constexpr int32_t kStepWidth = 8;
-
 // The first x in [lo, hi] with k + a * x >= 0 (a > 0), or hi + 1 when there is none.
 int64_t firstInside(int64_t k, int64_t a, int64_t lo, int64_t hi) {
     const double e = double(-k) / double(a);
@@ -145,25 +142,7 @@ bool rowSpan(const TriangleSetup& t, int32_t y, int32_t& x0, int32_t& x1) {
     if (t.maxX - t.minX < kStepWidth) {
         // Very narrow triangles (sphere facets): stepping the edge functions across the few
         // pixels is cheaper still, and decides exactly the same.
-        int64_t e0 = t.ek[0] + t.eb[0] * y + t.ea[0] * t.minX;
-        int64_t e1 = t.ek[1] + t.eb[1] * y + t.ea[1] * t.minX;
-        int64_t e2 = t.ek[2] + t.eb[2] * y + t.ea[2] * t.minX;
-        int32_t first = -1, last = -1;
-        for (int32_t x = t.minX; x <= t.maxX; ++x) {
-            if ((e0 | e1 | e2) >= 0) {  // all three non-negative
-                if (first < 0) first = x;
-                last = x;
-            } else if (first >= 0) {
-                break;  // a convex shape: the covered pixels of a row are contiguous
-            }
-            e0 += t.ea[0];
-            e1 += t.ea[1];
-            e2 += t.ea[2];
-        }
-        if (first < 0) return false;
-        x0 = first;
-        x1 = last;
-        return true;
+        return narrowRowSpan(t, y, x0, x1);
     }
     int64_t lo = t.minX, hi = t.maxX;
     for (int i = 0; i < 3; ++i) {
@@ -197,8 +176,8 @@ inline void divFloor(int64_t num, int64_t den, int64_t& q, int64_t& r) {
 
 }  // namespace
 
-RowWalker::RowWalker(const TriangleSetup& t) : m_t(t), m_narrow(t.maxX - t.minX < kStepWidth), m_y(t.minY) {
-    if (m_narrow) return;
+void RowWalker::start() {
+    const TriangleSetup& t = m_t;
     for (int i = 0; i < 3; ++i) {
         const int64_t a = t.ea[i], b = t.eb[i];
         const int64_t k = t.ek[i] + b * m_y;
@@ -217,8 +196,7 @@ RowWalker::RowWalker(const TriangleSetup& t) : m_t(t), m_narrow(t.maxX - t.minX 
     }
 }
 
-bool RowWalker::span(int32_t y, int32_t& x0, int32_t& x1) {
-    if (m_narrow) return rowSpan(m_t, y, x0, x1);
+bool RowWalker::wideSpan(int32_t y, int32_t& x0, int32_t& x1) {
     for (; m_y < y; ++m_y) {
         for (int i = 0; i < 3; ++i) {
             if (m_den[i] == 0) {

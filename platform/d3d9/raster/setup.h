@@ -60,6 +60,14 @@ ScreenVertex toScreen(const ClipVertex& v, const Viewport& vp, bool pretransform
 bool setupTriangle(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2, CullMode cull,
                    const Scissor& scissor, int varyingCount, bool needDepth, TriangleSetup& out);
 
+// setupTriangle's first test, for callers that meet many back faces (closed meshes): false when
+// the triangle is degenerate, culled, or not snapped to the grid.
+inline bool facesTheViewer(const ScreenVertex& v0, const ScreenVertex& v1, const ScreenVertex& v2, CullMode cull) {
+    if (!v0.snapped || !v1.snapped || !v2.snapped) return false;
+    const int64_t area = (v1.sx - v0.sx) * (v2.sy - v0.sy) - (v2.sx - v0.sx) * (v1.sy - v0.sy);
+    return area != 0 && !(cull == CullMode::CW && area > 0) && !(cull == CullMode::CCW && area < 0);
+}
+
 // The first and last covered pixel of row y; false when the row has none.
 bool rowSpan(const TriangleSetup& t, int32_t y, int32_t& x0, int32_t& x1);
 
@@ -68,12 +76,46 @@ bool rowSpan(const TriangleSetup& t, int32_t y, int32_t& x0, int32_t& x1);
 // and remainder, so a row costs a few additions instead of a division per edge; the spans are
 // exactly rowSpan's. Narrow triangles (a sphere facet) are left to rowSpan, which is cheaper
 // for them than setting up the steps.
+// Triangles narrower than this step their edge functions across each row instead of solving
+// for where the edges cross it.
+inline constexpr int32_t kStepWidth = 8;
+
+// rowSpan for a triangle narrower than kStepWidth: the edge functions stepped across the row.
+inline bool narrowRowSpan(const TriangleSetup& t, int32_t y, int32_t& x0, int32_t& x1) {
+    int64_t e0 = t.ek[0] + t.eb[0] * y + t.ea[0] * t.minX;
+    int64_t e1 = t.ek[1] + t.eb[1] * y + t.ea[1] * t.minX;
+    int64_t e2 = t.ek[2] + t.eb[2] * y + t.ea[2] * t.minX;
+    int32_t first = -1, last = -1;
+    for (int32_t x = t.minX; x <= t.maxX; ++x) {
+        if ((e0 | e1 | e2) >= 0) {  // all three non-negative
+            if (first < 0) first = x;
+            last = x;
+        } else if (first >= 0) {
+            break;  // a convex shape: the covered pixels of a row are contiguous
+        }
+        e0 += t.ea[0];
+        e1 += t.ea[1];
+        e2 += t.ea[2];
+    }
+    if (first < 0) return false;
+    x0 = first;
+    x1 = last;
+    return true;
+}
+
 class RowWalker {
 public:
-    explicit RowWalker(const TriangleSetup& t);
-    bool span(int32_t y, int32_t& x0, int32_t& x1);
+    explicit RowWalker(const TriangleSetup& t) : m_t(t), m_narrow(t.maxX - t.minX < kStepWidth), m_y(t.minY) {
+        if (!m_narrow) start();
+    }
+    bool span(int32_t y, int32_t& x0, int32_t& x1) {
+        return m_narrow ? narrowRowSpan(m_t, y, x0, x1) : wideSpan(y, x0, x1);
+    }
 
 private:
+    void start();
+    bool wideSpan(int32_t y, int32_t& x0, int32_t& x1);
+
     const TriangleSetup& m_t;
     bool m_narrow;
     int32_t m_y;
