@@ -17,8 +17,12 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 #include "platform/d3d9/raster/blend_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
@@ -65,5 +69,9 @@ int blendUniformAvx2(const UniformBlend& b, int n, uint32_t* dst) {
 
 }  // namespace platform::d3d9::raster
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 #endif
