@@ -70,6 +70,17 @@ inline std::vector<std::string> rows(std::initializer_list<const char*> list) {
     return {list.begin(), list.end()};
 }
 
+// A small deterministic generator, so that random scenes are varied but fixed.
+struct Lcg {
+    uint32_t state = 12345;
+    uint32_t next() {  // 24 random bits
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    }
+    uint32_t color() { return next() ^ (next() << 8); }
+    float unit() { return float(next() & 0xFFFF) / 65536.0f; }
+};
+
 // A projection that maps world (x, y) to pixel (x, y) with the pixel centre at integer
 // coordinates, z to z: clip x = 2x/W - 1, clip y = 1 - 2y/H.
 inline r::Mat4 pixelProjection(uint32_t w, uint32_t h) {

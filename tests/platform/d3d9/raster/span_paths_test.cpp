@@ -17,17 +17,6 @@ using r::BlendFactor;
 using r::Filter;
 using r::TextureOp;
 
-// A small deterministic generator, so that the scenes are varied but fixed.
-struct Lcg {
-    uint32_t state = 12345;
-    uint32_t next() {  // 24 random bits
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    }
-    uint32_t color() { return next() ^ (next() << 8); }
-    float unit() { return float(next() & 0xFFFF) / 65536.0f; }
-};
-
 // Texels with every channel varied, alpha included.
 struct Texture {
     std::vector<std::vector<uint32_t>> levels;
