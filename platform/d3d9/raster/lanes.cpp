@@ -29,8 +29,4 @@ void setWideLanes(bool on) {
     g_allowWide.store(on, std::memory_order_relaxed);
 }
 
-bool wideLanesAvailable() {
-    return g_hasAvx2;
-}
-
 }  // namespace platform::d3d9::raster

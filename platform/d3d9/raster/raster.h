@@ -64,6 +64,5 @@ void setDirectFill(bool on);
 // them; off keeps the 4-lane (SSE2) loops every x86-64 processor has. The bytes are the same
 // either way. On by default.
 void setWideLanes(bool on);
-bool wideLanesAvailable();
 
 }  // namespace platform::d3d9::raster
