@@ -1,7 +1,8 @@
-// The 8-lane (AVX2) instantiations of the vertex, sprite, textured and uniform-blend kernels, called only when the processor
-// has AVX2 (wideLanes()). Everything this file shares with the rest of the library is included
-// before the target pragma, so no function compiled here for AVX2 can be chosen by the linker
-// for a baseline caller; the kernels included after it have internal linkage.
+// The 8-lane (AVX2) instantiations of the vertex, sprite, textured, uniform-blend and line
+// kernels, called only when the processor has AVX2 (wideLanes()). Everything this file shares
+// with the rest of the library is included before the target pragma, so no function compiled
+// here for AVX2 can be chosen by the linker for a baseline caller; the kernels included after it
+// have internal linkage.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +26,7 @@
 #endif
 
 #include "platform/d3d9/raster/blend_kernel.h"
+#include "platform/d3d9/raster/line_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
 #include "platform/d3d9/raster/textured_kernel.h"
 #include "platform/d3d9/raster/vertex_kernel.h"
@@ -65,6 +67,10 @@ void vertexBlocksAvx2(const VertexBlockSetup& s, int64_t first, int64_t count, C
 
 int blendUniformAvx2(const UniformBlend& b, int n, uint32_t* dst) {
     return blendUniformRun<8>(b, n, dst);
+}
+
+void directLineAvx2(const DirectLine& l) {
+    directLinePixels<8>(l);
 }
 
 }  // namespace platform::d3d9::raster

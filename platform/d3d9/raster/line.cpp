@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "platform/d3d9/raster/lanes.h"
+#include "platform/d3d9/raster/line_kernel.h"
+
 namespace platform::d3d9::raster {
 namespace {
 
@@ -43,6 +46,20 @@ void drawLine(const PixelPipeline& p, const ScreenVertex& a, const ScreenVertex&
     const bool direct = p.direct == DirectPath::Gouraud;
     const uint32_t fill = p.output.destHasAlpha ? 0u : 0xFF000000u;
     const uint32_t keep = p.output.keepMask;
+    if (direct && rows.count <= 1 && varyingCount >= 4) {
+        DirectLine l{start, step, count, xMajor, major0, dMajor, minor0, dMinor, a.q, b.q - a.q, {}, {},
+                     scissor, p.colorBase, p.colorPitch, fill, keep};
+        for (int j = 0; j < 4; ++j) {
+            l.v0[j] = a.v[j];
+            l.dv[j] = b.v[j] - a.v[j];
+        }
+        if (wideLanes()) {
+            directLineAvx2(l);
+        } else {
+            directLinePixels<4>(l);
+        }
+        return;
+    }
     Fragments f;
     f.colorRow = nullptr;
     f.depthRow = nullptr;
