@@ -192,7 +192,7 @@ public:
             c.color = 0xFF6F93BFu;
             c.z = 1.0f;
             c.viewport = {0, 0, kWidth, kHeight, 0, 1};
-            r::clear(c, m_targets);
+            m_queue.clear(c, m_targets);
         }
         m_parts = parts;
         if (parts & kDraw) {
@@ -203,6 +203,7 @@ public:
             drawSpheres(s, nullptr);
             drawText();
         }
+        m_queue.finish();
         if (parts & kPresent) std::memcpy(m_front.data(), m_back.data(), m_back.size() * 4);
         ++m_frame;
     }
@@ -256,7 +257,7 @@ private:
         s.layout.normal = {true, 0, 12, r::ElementType::Float3};
         s.layout.texCoord[0] = {true, 0, 24, r::ElementType::Float2};
         s.stages[0].texture = &m_woodView;
-        r::draw(s, callFor(m_strip, 6, r::PrimitiveType::TriangleStrip, 4), m_targets);
+        m_queue.draw(s, callFor(m_strip, 6, r::PrimitiveType::TriangleStrip, 4), m_targets);
     }
 
     void drawSprings(r::PipelineState s) {
@@ -271,7 +272,7 @@ private:
             const uint32_t c = 0xFF000000u | uint32_t(sp.rgb[0]) << 16 | uint32_t(sp.rgb[1]) << 8 | sp.rgb[2];
             line[0] = {{sp.p0.x, sp.p0.y, sp.p0.z}, {0, 0, -1}, c};
             line[1] = {{sp.p1.x, sp.p1.y, sp.p1.z}, {0, 0, -1}, c};
-            r::draw(s, callFor(line, 2, r::PrimitiveType::LineList, 1), m_targets);
+            m_queue.draw(s, callFor(line, 2, r::PrimitiveType::LineList, 1), m_targets);
         }
     }
 
@@ -290,7 +291,7 @@ private:
             setMaterial(s, 0.00392f * sp.rgb[0], 0.00392f * sp.rgb[1], 0.00392f * sp.rgb[2], 1);
             s.world = translation(sp.p0);
             if (after) s.world = mul(s.world, *after);
-            r::draw(s, call, m_targets);
+            m_queue.draw(s, call, m_targets);
         }
     }
 
@@ -324,7 +325,7 @@ private:
         s.layout.normal = {true, 0, 12, r::ElementType::Float3};
         s.layout.diffuse = {true, 0, 24, r::ElementType::D3DColor};
         s.stages[0].texture = nullptr;
-        if (m_parts & kMirrorQuad) r::draw(s, callFor(m_mirror, 4, r::PrimitiveType::TriangleStrip, 2), m_targets);
+        if (m_parts & kMirrorQuad) m_queue.draw(s, callFor(m_mirror, 4, r::PrimitiveType::TriangleStrip, 2), m_targets);
     }
 
     // The sprite batcher's states for the font: screen-space pixel projection, no lighting or
@@ -365,7 +366,7 @@ private:
         call.indexFormat = r::IndexFormat::U16;
         call.indices = m_glyphI;
         call.indexCount = kGlyphs * 6;
-        r::draw(s, call, m_targets);
+        m_queue.draw(s, call, m_targets);
     }
 
     void buildGeometry() {
@@ -514,6 +515,8 @@ private:
 
     std::vector<uint32_t> m_back, m_front, m_depth;
     r::Targets m_targets;
+    // Small draws are held back and drawn together on all threads, as the device does.
+    r::DrawQueue m_queue;
     r::Mat4 m_view, m_proj;
     V3 m_eye;
     r::CullMode m_cull = r::CullMode::CW;  // the first frame starts with clockwise culling
@@ -585,7 +588,7 @@ void writeFrameIfAsked() {
     std::fclose(f);
 }
 
-// RASTER_BENCH_FRAMES=<n> draws n frames on one thread after the warm-up and exits, for
+// RASTER_BENCH_FRAMES=<n> draws n frames (on RASTER_BENCH_THREADS threads, 1 by default) after the warm-up and exits, for
 // instruction counting under callgrind (--toggle-collect='*countedFrames*' then divides
 // evenly); RASTER_BENCH_PARTS=<bits> limits them to some parts of the scene (DemoScene::Parts).
 // The checksum of the last frame is printed, to compare paths that must give the same bytes.
@@ -598,7 +601,9 @@ void countFramesIfAsked() {
     if (frames == nullptr) return;
     const char* partsText = std::getenv("RASTER_BENCH_PARTS");
     const unsigned parts = partsText ? unsigned(std::strtoul(partsText, nullptr, 0)) : unsigned(DemoScene::kAll);
-    r::setThreadCount(1);
+    // One thread unless RASTER_BENCH_THREADS says otherwise (the checksum must not change).
+    const char* threads = std::getenv("RASTER_BENCH_THREADS");
+    r::setThreadCount(threads ? std::atoi(threads) : 1);
     // RASTER_BENCH_DIRECT=0 sends every triangle through the fragment batch (same bytes, slower).
     const char* direct = std::getenv("RASTER_BENCH_DIRECT");
     r::setDirectFill(direct == nullptr || std::atoi(direct) != 0);

@@ -48,6 +48,7 @@ bool Device::init(IDirect3D9* root, const DeviceSetup& setup) {
 }
 
 Device::~Device() {
+    finishDrawing();  // held draws write to the targets released below
     // Bound objects first: releasing them may destroy children, which then leave the list.
     m_state = StateSet{};
     m_recordValues = StateSet{};

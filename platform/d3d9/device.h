@@ -23,6 +23,7 @@
 #include "platform/d3d9/call_log.h"
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3d9/raster/pipeline_state.h"
+#include "platform/d3d9/raster/raster.h"
 #include "platform/d3d9/state_set.h"
 #include "platform/d3d9/surface.h"
 #include "platform/win32/com_object.h"
@@ -210,6 +211,10 @@ public:
     void adoptChild(DeviceChild* child) { m_children.insert(child); }
     void forgetChild(DeviceChild* child) { m_children.erase(child); }
     Surface* backBuffer() const { return m_backBuffer.get(); }
+    // Small draws are held back and drawn several at once (raster::DrawQueue); this draws what
+    // is held. Everything that reads or writes surface memory other than by drawing calls it
+    // first: locks, copies, Present, the end of a scene, a change of targets.
+    void finishDrawing() { m_queue.finish(); }
 
 private:
     Device() = default;
@@ -251,6 +256,7 @@ private:
     UINT m_currentPalette = 0xFFFF;
 
     raster::PipelineState m_pipeline;
+    raster::DrawQueue m_queue;
     uint32_t m_dirty = kDirtyAll;
 
     std::unordered_set<DeviceChild*> m_children;

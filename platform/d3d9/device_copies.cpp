@@ -45,6 +45,7 @@ bool sameSize(const Surface& a, const Surface& b) {
 
 HRESULT Device::UpdateSurface(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect,
                               IDirect3DSurface9* pDestinationSurface, const POINT* pDestPoint) {
+    finishDrawing();
     m_log.add("UpdateSurface()");
     Surface* src = ours(pSourceSurface, this);
     Surface* dst = ours(pDestinationSurface, this);
@@ -65,6 +66,7 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* pSourceSurface, const RECT* pSo
 }
 
 HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* pSourceTexture, IDirect3DBaseTexture9* pDestinationTexture) {
+    finishDrawing();
     m_log.add("UpdateTexture()");
     auto* src = pSourceTexture != nullptr ? dynamic_cast<Texture*>(pSourceTexture) : nullptr;
     auto* dst = pDestinationTexture != nullptr ? dynamic_cast<Texture*>(pDestinationTexture) : nullptr;
@@ -91,6 +93,7 @@ HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* pSourceTexture, IDirect3DBa
 }
 
 HRESULT Device::GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DSurface9* pDestSurface) {
+    finishDrawing();
     Surface* src = ours(pRenderTarget, this);
     Surface* dst = ours(pDestSurface, this);
     REFUSE_IF(src == nullptr || dst == nullptr, D3DERR_INVALIDCALL, "not surfaces of this device");
@@ -104,12 +107,14 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DS
 }
 
 HRESULT Device::GetFrontBufferData(UINT, IDirect3DSurface9*) {
+    finishDrawing();
     noteRefusal(__func__, "the front buffer belongs to the window layer");
     return D3DERR_INVALIDCALL;
 }
 
 HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect, IDirect3DSurface9* pDestSurface,
                             const RECT* pDestRect, D3DTEXTUREFILTERTYPE Filter) {
+    finishDrawing();
     m_log.add("StretchRect(%u)", static_cast<unsigned>(Filter));
     Surface* src = ours(pSourceSurface, this);
     Surface* dst = ours(pDestSurface, this);
@@ -161,6 +166,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
 }
 
 HRESULT Device::ColorFill(IDirect3DSurface9* pSurface, const RECT* pRect, D3DCOLOR color) {
+    finishDrawing();
     m_log.add("ColorFill(0x%08x)", color);
     Surface* s = ours(pSurface, this);
     REFUSE_IF(s == nullptr, D3DERR_INVALIDCALL, "not a surface of this device");

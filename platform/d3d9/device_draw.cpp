@@ -99,7 +99,7 @@ HRESULT Device::drawWith(raster::DrawCall& call) {
             m_state.textures[i]->view();
         }
     }
-    raster::draw(m_pipeline, call, targets());
+    m_queue.draw(m_pipeline, call, targets());
     return D3D_OK;
 }
 

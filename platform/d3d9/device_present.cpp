@@ -19,6 +19,7 @@ HRESULT Device::EndScene() {
     m_log.add("EndScene()");
     REFUSE_IF(!m_inScene, D3DERR_INVALIDCALL, "not inside a scene");
     m_inScene = false;
+    finishDrawing();
     return D3D_OK;
 }
 
@@ -46,7 +47,7 @@ HRESULT Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR 
     request.viewport = raster::Viewport{v.X, v.Y, v.Width, v.Height, v.MinZ, v.MaxZ};
     request.rects = rects.empty() ? nullptr : rects.data();
     request.rectCount = static_cast<uint32_t>(rects.size());
-    raster::clear(request, targets());
+    m_queue.clear(request, targets());
     return D3D_OK;
 }
 
@@ -56,6 +57,7 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     REFUSE_IF((pSourceRect != nullptr || pDestRect != nullptr) && m_setup.params.SwapEffect != D3DSWAPEFFECT_COPY,
               D3DERR_INVALIDCALL, "rectangles need a copying swap chain");
     (void)pDirtyRegion;  // the whole frame is handed over every time
+    finishDrawing();
     const HWND window = hDestWindowOverride != nullptr ? hDestWindowOverride : m_window;
     const Surface& bb = *m_backBuffer;
     const bool shown = platform::win32::presentFrame(window, bb.bits(), static_cast<int>(bb.desc().width),

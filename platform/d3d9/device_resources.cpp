@@ -201,6 +201,7 @@ HRESULT Device::SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pRen
     REFUSE_IF(s == nullptr || s->device() != this, D3DERR_INVALIDCALL, "not a surface of this device");
     REFUSE_IF((s->desc().usage & D3DUSAGE_RENDERTARGET) == 0 || !isRenderTargetFormat(s->desc().format),
               D3DERR_INVALIDCALL, "not a render target");
+    finishDrawing();  // held draws write to the old target, which may now be released
     m_renderTarget = ComPtr<Surface>::share(s);
     // A new target resets the viewport and the scissor rectangle to the whole target.
     m_state.viewport = D3DVIEWPORT9{0, 0, s->desc().width, s->desc().height, 0.0f, 1.0f};
@@ -223,6 +224,7 @@ HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil) {
     REFUSE_IF(pNewZStencil != nullptr && (s == nullptr || s->device() != this), D3DERR_INVALIDCALL,
               "not a surface of this device");
     REFUSE_IF(s != nullptr && (s->desc().usage & D3DUSAGE_DEPTHSTENCIL) == 0, D3DERR_INVALIDCALL, "not a depth buffer");
+    finishDrawing();
     m_depthStencil = ComPtr<Surface>::share(s);
     return D3D_OK;
 }

@@ -101,6 +101,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD 
     REFUSE_IF(pRect != nullptr && !validRect(*pRect), D3DERR_INVALIDCALL, "rectangle (%d, %d, %d, %d) outside %ux%u",
               pRect != nullptr ? pRect->left : 0, pRect != nullptr ? pRect->top : 0,
               pRect != nullptr ? pRect->right : 0, pRect != nullptr ? pRect->bottom : 0, m_desc.width, m_desc.height);
+    if (Device* d = device()) d->finishDrawing();  // the bytes must include every draw so far
     size_t offset = 0;
     if (pRect != nullptr) {
         offset = static_cast<size_t>(pRect->top / static_cast<LONG>(m_layout.blockHeight)) * m_pitch +

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "platform/d3d9/raster/clip.h"
@@ -333,18 +334,14 @@ bool makeScissor(const PipelineState& s, const Targets& t, bool depthUsed, Sciss
     return true;
 }
 
-}  // namespace
-
-void setStopAfter(StopAfter stop) {
-    g_stopAfter.store(stop, std::memory_order_relaxed);
-}
-
-void draw(const PipelineState& state, const DrawCall& call, const Targets& targets) {
-    if (call.primitiveCount == 0 || !state.layout.position.present) return;
+// Everything of a draw up to the primitive walk: the pixel pipeline for the state and the vertex
+// stage over every vertex the draw uses. Returns how many primitives the walk is to draw (0 when
+// there is nothing to draw). ctx keeps pointers to state and call.
+uint64_t prepareDraw(const PipelineState& state, const DrawCall& call, const Targets& targets, DrawContext& ctx) {
+    if (call.primitiveCount == 0 || !state.layout.position.present) return 0;
     const bool depthUsed = state.zEnable && targets.depth.data != nullptr;
-    if (depthUsed && targets.depth.pitch < int32_t(targets.depth.width * 4)) return;
-    thread_local DrawContext ctx;
-    if (!makeScissor(state, targets, depthUsed, ctx.scissor)) return;
+    if (depthUsed && targets.depth.pitch < int32_t(targets.depth.width * 4)) return 0;
+    if (!makeScissor(state, targets, depthUsed, ctx.scissor)) return 0;
     ctx.state = &state;
     ctx.call = &call;
     prepareVertexStage(state, ctx.vertexStage);
@@ -369,7 +366,7 @@ void draw(const PipelineState& state, const DrawCall& call, const Targets& targe
         prims = std::min(prims, fit);
         if (verticesFor(call.type, prims) <= available) break;
     }
-    if (prims == 0) return;
+    if (prims == 0) return 0;
     const uint64_t needed = verticesFor(call.type, prims);
 
     // The range of vertex indices the draw refers to; indexed draws scan their indices once.
@@ -412,7 +409,7 @@ void draw(const PipelineState& state, const DrawCall& call, const Targets& targe
     }
     // Vertices that no stream holds are never processed, so the cache never outgrows the streams.
     hi = std::min<int64_t>(hi, int64_t(streamVertices) - 1);
-    if (lo > hi) return;
+    if (lo > hi) return 0;
     VertexCache& cache = ctx.cache;
     cache.first = lo;
     const size_t count = size_t(hi - lo + 1);
@@ -453,17 +450,284 @@ void draw(const PipelineState& state, const DrawCall& call, const Targets& targe
     } else {
         for (int64_t v = lo; v <= hi; ++v) fetch(ctx, v, code);
     }
-    if (g_stopAfter.load(std::memory_order_relaxed) == StopAfter::Vertex) return;
+    return g_stopAfter.load(std::memory_order_relaxed) == StopAfter::Vertex ? 0 : prims;
+}
 
-    const int threads = std::min(threadCount(), call.type >= PrimitiveType::TriangleList ? 8 : 1);
-    if (threads > 1 && estimatedArea(ctx, prims) >= kParallelArea) {
-        const DrawContext& shared = ctx;
-        runParallel(threads, [&](int index) {
-            walkPrimitives(shared, prims, RowFilter{kBandShift, threads, index});
-        });
-    } else {
+// Whether the primitive walk is worth sharing between threads by bands of rows.
+bool splitsByRows(const DrawContext& ctx, uint64_t prims) {
+    return threadCount() > 1 && ctx.call->type >= PrimitiveType::TriangleList &&
+           estimatedArea(ctx, prims) >= kParallelArea;
+}
+
+void walkAll(const DrawContext& ctx, uint64_t prims) {
+    if (!splitsByRows(ctx, prims)) {
         walkPrimitives(ctx, prims, RowFilter{});
+        return;
     }
+    const int threads = threadCount();
+    runParallel(threads, [&](int index) { walkPrimitives(ctx, prims, RowFilter{kBandShift, threads, index}); });
+}
+
+// The pixels a draw may touch, as a rectangle inside the scissor: the bounds of its vertices on
+// the screen with a margin for snapping and line ends, or the whole scissor when a vertex has no
+// place on the screen (behind the eye). A vertex cut away by a clip plane or the guard band but in
+// front of the eye still bounds the draw: what clipping keeps of a primitive lies inside the
+// projection of the whole primitive.
+Rect screenBox(const DrawContext& ctx) {
+    const Scissor& sc = ctx.scissor;
+    const Rect whole{sc.x0, sc.y0, sc.x1, sc.y1};
+    const VertexCache& c = ctx.cache;
+    const Viewport& vp = ctx.state->viewport;
+    const float halfW = float(vp.width) * 0.5f, halfH = float(vp.height) * 0.5f;
+    constexpr float kFar = 1e30f;
+    float x0 = kFar, y0 = kFar, x1 = -kFar, y1 = -kFar;
+    for (size_t i = 0; i < c.state.size(); ++i) {
+        if (c.state[i] != 1) continue;
+        float x, y;
+        if (c.codes[i] == 0) {
+            x = c.screen[i].x;
+            y = c.screen[i].y;
+        } else {
+            const ClipVertex& v = c.vertices[i];
+            if (!(v.pos[3] > 0.0f)) return whole;
+            const float q = 1.0f / v.pos[3];
+            x = float(vp.x) + (1.0f + v.pos[0] * q) * halfW;
+            y = float(vp.y) + (1.0f - v.pos[1] * q) * halfH;
+        }
+        if (!(std::fabs(x) < kFar && std::fabs(y) < kFar)) return whole;  // also NaN
+        x0 = std::min(x0, x), x1 = std::max(x1, x);
+        y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+    if (x0 > x1) return Rect{};  // no vertex: nothing is drawn
+    constexpr float kMargin = 2.0f;
+    const auto lower = [](float v, int32_t lo, int32_t hi) {
+        return v - kMargin <= float(lo) ? lo : (v - kMargin >= float(hi) ? hi : int32_t(v - kMargin));
+    };
+    const auto upper = [](float v, int32_t lo, int32_t hi) {
+        return v + kMargin <= float(lo) ? lo : (v + kMargin >= float(hi) ? hi : int32_t(v + kMargin) + 1);
+    };
+    return Rect{lower(x0, sc.x0, sc.x1), lower(y0, sc.y0, sc.y1), upper(x1, sc.x0, sc.x1), upper(y1, sc.y0, sc.y1)};
+}
+
+bool overlaps(const Rect& a, const Rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+bool textured(const PipelineState& state) {
+    for (const TextureStage& stage : state.stages) {
+        if (stage.texture != nullptr) return true;
+    }
+    return false;
+}
+
+void cpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// A queue holds at most this many draws; the next one finishes it. A frame's runs of small draws
+// (the springs, the spheres) are a few dozen long between the large draws that finish it anyway.
+constexpr size_t kQueueLength = 128;
+
+}  // namespace
+
+void setStopAfter(StopAfter stop) {
+    g_stopAfter.store(stop, std::memory_order_relaxed);
+}
+
+void draw(const PipelineState& state, const DrawCall& call, const Targets& targets) {
+    thread_local DrawContext ctx;
+    if (const uint64_t prims = prepareDraw(state, call, targets, ctx)) walkAll(ctx, prims);
+}
+
+Rect drawBounds(const PipelineState& state, const DrawCall& call, const Targets& targets) {
+    thread_local DrawContext ctx;
+    const uint64_t prims = prepareDraw(state, call, targets, ctx);
+    return prims ? screenBox(ctx) : Rect{};
+}
+
+// A held draw: copies of its state, of its call and of the vertices and indices the call reads,
+// so that it can be drawn after the caller has moved on.
+struct DrawQueue::Held {
+    PipelineState state;
+    DrawCall call;
+    Targets targets;
+    std::vector<std::byte> vertices[kMaxStreams];
+    std::vector<std::byte> indices;
+    Rect box;                          // set by the thread that draws it, before boxKnown
+    std::atomic<bool> boxKnown{false};
+    std::atomic<bool> done{false};
+};
+
+namespace {
+
+// Draws larger than this are drawn at once rather than copied (a small draw is a sphere or a
+// line; a draw this large is large on the screen too, or reads far more than it draws).
+constexpr uint64_t kMaxHeldVertices = 4096;
+constexpr uint64_t kMaxHeldPrimitives = 4096;
+constexpr uint64_t kLookedAtPrimitives = 16;
+
+// Copies what the draw reads into h and points h.call at the copies; false when the draw is not
+// one to hold back (too large, or a stream layout the copy does not cover).
+bool capture(const PipelineState& state, const DrawCall& call, DrawQueue::Held& h) {
+    if (call.primitiveCount == 0 || call.primitiveCount > kMaxHeldPrimitives) return false;
+    const VertexLayout& layout = state.layout;
+    const VertexElement* elements[4 + kMaxTexCoords] = {&layout.position, &layout.normal, &layout.diffuse,
+                                                         &layout.specular};
+    for (int k = 0; k < kMaxTexCoords; ++k) elements[4 + k] = &layout.texCoord[k];
+    bool used[kMaxStreams] = {};
+    for (const VertexElement* e : elements) {
+        if (!e->present) continue;
+        if (e->stream >= kMaxStreams) return false;
+        const VertexStream& st = call.streams[e->stream];
+        // An element reaching past its vertex's stride reads the next vertex, which the copy may
+        // not have: such layouts (and a stride of 0) are left to draw().
+        if (st.stride == 0 || uint64_t(e->offset) + elementSize(e->type) > st.stride) return false;
+        used[e->stream] = true;
+    }
+
+    // The vertex numbers the draw refers to.
+    const uint64_t needed = verticesFor(call.type, call.primitiveCount);
+    int64_t lo = INT64_MAX, hi = -1;
+    h.call = call;
+    if (call.indexFormat == IndexFormat::None) {
+        lo = std::max<int64_t>(call.baseVertex, 0);
+        hi = int64_t(call.baseVertex) + int64_t(needed) - 1;
+    } else {
+        const uint64_t count = call.indices ? std::min<uint64_t>(needed, call.indexCount) : 0;
+        const size_t size = call.indexFormat == IndexFormat::U16 ? 2 : 4;
+        h.indices.resize(count * size);
+        if (count > 0) std::memcpy(h.indices.data(), call.indices, count * size);
+        h.call.indices = h.indices.data();
+        h.call.indexCount = uint32_t(count);
+        uint32_t first = UINT32_MAX, last = 0;
+        for (uint64_t i = 0; i < count; ++i) {
+            uint32_t index;
+            if (size == 2) {
+                uint16_t v;
+                std::memcpy(&v, h.indices.data() + 2 * i, 2);
+                index = v;
+            } else {
+                std::memcpy(&index, h.indices.data() + 4 * i, 4);
+            }
+            first = std::min(first, index);
+            last = std::max(last, index);
+        }
+        if (count > 0) {
+            lo = std::max<int64_t>(int64_t(call.baseVertex) + first, 0);
+            hi = int64_t(call.baseVertex) + last;
+        }
+    }
+    if (hi >= lo && uint64_t(hi - lo) >= kMaxHeldVertices) return false;
+
+    // Vertex lo of each stream becomes vertex 0 of its copy.
+    for (int k = 0; k < kMaxStreams; ++k) {
+        VertexStream& st = h.call.streams[k];
+        h.vertices[k].clear();
+        if (!used[k]) {
+            st = VertexStream{};
+            continue;
+        }
+        const int64_t last = std::min<int64_t>(hi, int64_t(st.vertexCount) - 1);
+        const uint64_t count = last >= lo ? uint64_t(last - lo + 1) : 0;
+        h.vertices[k].resize(count * st.stride);
+        if (count > 0) std::memcpy(h.vertices[k].data(), st.data + uint64_t(lo) * st.stride, count * st.stride);
+        st.data = count > 0 ? h.vertices[k].data() : nullptr;
+        st.vertexCount = uint32_t(count);
+    }
+    if (hi >= lo) h.call.baseVertex = int32_t(int64_t(call.baseVertex) - lo);
+    return true;
+}
+
+}  // namespace
+
+DrawQueue::DrawQueue() = default;
+
+DrawQueue::~DrawQueue() {
+    finish();
+}
+
+void DrawQueue::draw(const PipelineState& state, const DrawCall& call, const Targets& targets) {
+    // With one thread there is nothing to share the work with; textures may change as soon as
+    // the draw returns.
+    if (threadCount() <= 1 || textured(state)) {
+        finish();
+        raster::draw(state, call, targets);
+        return;
+    }
+    // A draw of a few triangles may be large on the screen (a quad over the mirror): those are
+    // looked at first, and the large ones shared by rows at once. Meshes of more triangles are
+    // held unseen (the check would cost a second vertex stage); a large one is then drawn by
+    // one thread.
+    if (call.type >= PrimitiveType::TriangleList && call.primitiveCount <= kLookedAtPrimitives) {
+        thread_local DrawContext ctx;
+        const uint64_t prims = prepareDraw(state, call, targets, ctx);
+        if (prims == 0) return;
+        if (splitsByRows(ctx, prims)) {
+            finish();
+            walkAll(ctx, prims);
+            return;
+        }
+    }
+    if (m_count == kQueueLength) finish();
+    if (m_count == m_held.size()) m_held.push_back(std::make_unique<Held>());
+    Held& h = *m_held[m_count];
+    if (!capture(state, call, h)) {
+        finish();
+        raster::draw(state, call, targets);
+        return;
+    }
+    h.state = state;
+    h.targets = targets;
+    h.boxKnown.store(false, std::memory_order_relaxed);
+    h.done.store(false, std::memory_order_relaxed);
+    ++m_count;
+}
+
+void DrawQueue::clear(const ClearRequest& request, const Targets& targets) {
+    finish();
+    raster::clear(request, targets);
+}
+
+void DrawQueue::finish() {
+    const size_t n = m_count;
+    if (n == 0) return;
+    m_count = 0;
+    const int threads = int(std::min<size_t>(size_t(threadCount()), n));
+    if (threads <= 1) {
+        for (size_t j = 0; j < n; ++j) raster::draw(m_held[j]->state, m_held[j]->call, m_held[j]->targets);
+        return;
+    }
+    // Draws are claimed in order by whichever thread is free, which runs the vertex stage, finds
+    // the draw's rectangle and publishes it. Before filling, it waits for every earlier draw
+    // whose rectangle overlaps its own to be done: claiming in order means each earlier draw is
+    // done or in another thread's hands, and publishes its rectangle without waiting for anything.
+    std::atomic<size_t> next{0};
+    const auto wait = [](const std::atomic<bool>& flag) {
+        for (int spins = 0; !flag.load(std::memory_order_acquire); ++spins) {
+            if (spins < 4096) cpuRelax();
+            else std::this_thread::yield();  // its thread may be waiting for a processor
+        }
+    };
+    runParallel(threads, [&](int) {
+        thread_local DrawContext ctx;
+        for (;;) {
+            const size_t j = next.fetch_add(1, std::memory_order_relaxed);
+            if (j >= n) return;
+            Held& h = *m_held[j];
+            const uint64_t prims = prepareDraw(h.state, h.call, h.targets, ctx);
+            h.box = prims ? screenBox(ctx) : Rect{};
+            h.boxKnown.store(true, std::memory_order_release);
+            for (size_t i = 0; i < j; ++i) {
+                const Held& earlier = *m_held[i];
+                wait(earlier.boxKnown);
+                if (overlaps(earlier.box, h.box)) wait(earlier.done);
+            }
+            if (prims) walkPrimitives(ctx, prims, RowFilter{});
+            h.done.store(true, std::memory_order_release);
+        }
+    });
 }
 
 }  // namespace platform::d3d9::raster

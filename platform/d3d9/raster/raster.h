@@ -35,6 +35,10 @@
 //   same whichever path a pixel takes; the tests compare the paths with each other.
 #pragma once
 
+#include <cstddef>
+#include <memory>
+#include <vector>
+
 #include "platform/d3d9/raster/pipeline_state.h"
 
 namespace platform::d3d9::raster {
@@ -44,6 +48,44 @@ void draw(const PipelineState& state, const DrawCall& call, const Targets& targe
 
 // Clears the requested buffers inside the viewport (and the rectangles, when given).
 void clear(const ClearRequest& request, const Targets& targets);
+
+// Draws and clears like draw() and clear(), except that small untextured draws (a sphere, a
+// line) are held back and drawn later, several at once on all threads: one such draw is too
+// small to share by rows, but a frame has hundreds of them. Held draws whose rectangles on the
+// screen overlap are drawn in the order they came, each by one thread, so the bytes are those of
+// drawing each at once, whatever the thread count.
+//
+// A held draw has already copied its vertices and indices (the caller may change them at once);
+// what it still uses is the target memory, which must stay where it is, and must not be read or
+// written other than through the queue, until finish() returns. Textured draws, draws of a few
+// triangles that cover much of the screen, and clears finish the queue first and then run as
+// draw() and clear() do. A large mesh of many triangles is held like a small one (telling would
+// cost a second vertex stage) and drawn by one thread. One calling thread at a time.
+// The rectangle inside which a draw may touch pixels, as the queue below orders held draws by it:
+// the bounds of its vertices on the screen with a margin, or the whole viewport when a vertex
+// lies behind the eye. For tests.
+Rect drawBounds(const PipelineState& state, const DrawCall& call, const Targets& targets);
+
+class DrawQueue {
+public:
+    DrawQueue();
+    ~DrawQueue();  // finishes
+    DrawQueue(const DrawQueue&) = delete;
+    DrawQueue& operator=(const DrawQueue&) = delete;
+
+    void draw(const PipelineState& state, const DrawCall& call, const Targets& targets);
+    void clear(const ClearRequest& request, const Targets& targets);
+    // Draws everything held back and returns when it is in the targets.
+    void finish();
+    // How many draws are held back (for tests).
+    size_t held() const { return m_count; }
+
+    struct Held;  // a held draw (internal)
+
+private:
+    std::vector<std::unique_ptr<Held>> m_held;
+    size_t m_count = 0;
+};
 
 // How many threads share the pixel work of large draws (1 to 8; 2 by default on a machine with
 // two hardware threads). The result is the same bytes whatever the count.

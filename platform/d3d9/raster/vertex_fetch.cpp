@@ -5,6 +5,20 @@
 namespace platform::d3d9::raster {
 namespace {
 
+bool elementReadable(const VertexElement& e, const DrawCall& call, int64_t index) {
+    if (!e.present) return true;
+    if (e.stream >= kMaxStreams) return false;
+    const VertexStream& s = call.streams[e.stream];
+    if (s.data == nullptr || index < 0 || index >= int64_t(s.vertexCount)) return false;
+    // The element must also fit inside the last readable vertex's stride (or, for a stride of 0,
+    // inside the first vertex's bytes, which the device sizes as the element layout).
+    const uint64_t end = uint64_t(index) * s.stride + e.offset + elementSize(e.type);
+    const uint64_t limit = s.stride != 0 ? uint64_t(s.vertexCount) * s.stride : uint64_t(e.offset) + elementSize(e.type);
+    return end <= limit;
+}
+
+}  // namespace
+
 uint32_t elementSize(ElementType type) {
     switch (type) {
     case ElementType::Float1: return 4;
@@ -21,20 +35,6 @@ uint32_t elementSize(ElementType type) {
     }
     return 16;
 }
-
-bool elementReadable(const VertexElement& e, const DrawCall& call, int64_t index) {
-    if (!e.present) return true;
-    if (e.stream >= kMaxStreams) return false;
-    const VertexStream& s = call.streams[e.stream];
-    if (s.data == nullptr || index < 0 || index >= int64_t(s.vertexCount)) return false;
-    // The element must also fit inside the last readable vertex's stride (or, for a stride of 0,
-    // inside the first vertex's bytes, which the device sizes as the element layout).
-    const uint64_t end = uint64_t(index) * s.stride + e.offset + elementSize(e.type);
-    const uint64_t limit = s.stride != 0 ? uint64_t(s.vertexCount) * s.stride : uint64_t(e.offset) + elementSize(e.type);
-    return end <= limit;
-}
-
-}  // namespace
 
 bool vertexReadable(const VertexLayout& layout, const DrawCall& call, int64_t index) {
     if (!layout.position.present || !elementReadable(layout.position, call, index)) return false;

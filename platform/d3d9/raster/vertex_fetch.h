@@ -7,6 +7,9 @@
 
 namespace platform::d3d9::raster {
 
+// The bytes an element of this type takes in its vertex.
+uint32_t elementSize(ElementType type);
+
 // True when every present element of vertex `index` lies inside its stream.
 bool vertexReadable(const VertexLayout& layout, const DrawCall& call, int64_t index);
 

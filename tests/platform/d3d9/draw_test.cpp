@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/d3d9/controls.h"
+#include "platform/d3d9/raster/raster.h"
 #include "tests/platform/d3d9/device_fixture.h"
 
 using namespace d3d9_test;
@@ -410,6 +411,48 @@ TEST_F(D3d9Drawing, CallLogRecordsTheOrderOfCalls) {
     ASSERT_EQ(m_device->EndScene(), D3D_OK);
     EXPECT_TRUE(platform::d3d9::takeCallLog(m_device.get()).empty());
     EXPECT_FALSE(platform::d3d9::setCallLogging(nullptr, true));
+}
+
+}  // namespace
+
+namespace {
+
+// Small draws may be held back and drawn later on several threads: every reader of the target
+// (a copy back to system memory, a lock) must see them, and a held draw must not read the
+// caller's vertices after the call has returned.
+TEST_F(D3d9Drawing, HeldDrawsReachEveryReaderOfTheTarget) {
+    platform::d3d9::raster::setThreadCount(2);
+    ASSERT_EQ(m_device->SetFVF(kTlFvf), D3D_OK);
+    ASSERT_EQ(m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
+    ASSERT_EQ(m_device->BeginScene(), D3D_OK);
+    const auto smallTriangle = [](float x, float y, D3DCOLOR c) {
+        return std::vector<TlVertex>{{x, y, 0.5f, 1.0f, c}, {x + 4, y, 0.5f, 1.0f, c}, {x, y + 4, 0.5f, 1.0f, c}};
+    };
+    for (UINT i = 0; i < 4; ++i) {
+        std::vector<TlVertex> v = smallTriangle(static_cast<float>(4 * i), 0.0f, 0xFF000010u * (i + 1));
+        ASSERT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v.data(), sizeof(TlVertex)), D3D_OK);
+        for (TlVertex& t : v) t = TlVertex{0, 0, 0.5f, 1.0f, 0xFFFFFFFFu};  // the caller reuses its memory
+    }
+    const std::vector<uint32_t> frame = readBackBuffer();  // inside the scene, right after the draws
+    for (UINT i = 0; i < 4; ++i) EXPECT_EQ(pixel(frame, 4 * i, 0), 0x10u * (i + 1)) << "triangle " << i;
+    EXPECT_EQ(pixel(frame, 15, 15), kClear & 0x00FFFFFF);
+
+    // A lockable target of its own, read by locking it.
+    ComPtr<IDirect3DSurface9> target;
+    ASSERT_EQ(m_device->CreateRenderTarget(8, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, target.put(), nullptr),
+              D3D_OK);
+    ComPtr<IDirect3DSurface9> back;
+    ASSERT_EQ(m_device->GetRenderTarget(0, back.put()), D3D_OK);
+    ASSERT_EQ(m_device->SetRenderTarget(0, target.get()), D3D_OK);
+    std::vector<TlVertex> v = smallTriangle(2.0f, 2.0f, 0xFF00C000u);
+    ASSERT_EQ(m_device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v.data(), sizeof(TlVertex)), D3D_OK);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(target->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const auto* row = static_cast<const uint32_t*>(locked.pBits) + 3 * (locked.Pitch / 4);
+    EXPECT_EQ(row[3] & 0x00FFFFFF, 0x00C000u);
+    ASSERT_EQ(target->UnlockRect(), D3D_OK);
+    ASSERT_EQ(m_device->SetRenderTarget(0, back.get()), D3D_OK);
+    ASSERT_EQ(m_device->EndScene(), D3D_OK);
 }
 
 }  // namespace
