@@ -650,8 +650,9 @@ DrawQueue::~DrawQueue() {
 
 void DrawQueue::draw(const PipelineState& state, const DrawCall& call, const Targets& targets) {
     // With one thread there is nothing to share the work with; textures may change as soon as
-    // the draw returns.
-    if (threadCount() <= 1 || textured(state)) {
+    // the draw returns. Lines and points are left alone too: a line is long and thin, so its
+    // rectangle meets most others and held lines would mostly wait for each other.
+    if (threadCount() <= 1 || textured(state) || call.type < PrimitiveType::TriangleList) {
         finish();
         raster::draw(state, call, targets);
         return;

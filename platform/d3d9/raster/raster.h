@@ -49,9 +49,10 @@ void draw(const PipelineState& state, const DrawCall& call, const Targets& targe
 // Clears the requested buffers inside the viewport (and the rectangles, when given).
 void clear(const ClearRequest& request, const Targets& targets);
 
-// Draws and clears like draw() and clear(), except that small untextured draws (a sphere, a
-// line) are held back and drawn later, several at once on all threads: one such draw is too
-// small to share by rows, but a frame has hundreds of them. Held draws whose rectangles on the
+// Draws and clears like draw() and clear(), except that small untextured triangle draws (a
+// sphere) are held back and drawn later, several at once on all threads: one such draw is too
+// small to share by rows, but a frame has a hundred of them. Lines and points are drawn at once
+// (a long line's rectangle meets most others, so held lines would wait for each other). Held draws whose rectangles on the
 // screen overlap are drawn in the order they came, each by one thread, so the bytes are those of
 // drawing each at once, whatever the thread count.
 //
