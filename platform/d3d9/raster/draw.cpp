@@ -629,7 +629,7 @@ bool capture(const PipelineState& state, const DrawCall& call, DrawQueue::Held& 
             st = VertexStream{};
             continue;
         }
-        const int64_t last = std::min<int64_t>(hi, int64_t(st.vertexCount) - 1);
+        const int64_t last = st.data ? std::min<int64_t>(hi, int64_t(st.vertexCount) - 1) : -1;
         const uint64_t count = last >= lo ? uint64_t(last - lo + 1) : 0;
         h.vertices[k].resize(count * st.stride);
         if (count > 0) std::memcpy(h.vertices[k].data(), st.data + uint64_t(lo) * st.stride, count * st.stride);

@@ -214,6 +214,13 @@ TEST(DrawQueue, ClearsLargeAndTexturedDrawsFinishWhatIsHeld) {
     queue.draw(textured, callFor(small, r::PrimitiveType::TriangleList, 1), canvas.targets());
     EXPECT_EQ(queue.held(), 0u) << "a texture may change once the call returns";
     EXPECT_EQ(canvas.at(12, 12), 0xFFFFFFFFu);
+
+    // A stream that claims vertices but has no memory is never read, held or not.
+    r::DrawCall noMemory = callFor(small, r::PrimitiveType::TriangleList, 1);
+    noMemory.streams[0].data = nullptr;
+    queue.draw(s, noMemory, canvas.targets());
+    queue.finish();
+    EXPECT_EQ(canvas.at(12, 12), 0xFFFFFFFFu);
 }
 
 }  // namespace
