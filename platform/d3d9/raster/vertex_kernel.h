@@ -188,6 +188,8 @@ RASTER_LANES_INLINE void vertexBlock(const VertexBlockSetup& s, int64_t first, i
     I okX, okY;
     const I snapX = snap<W>(sx, okX), snapY = snap<W>(sy, okY);
     const F varyings[kMaxVaryings] = {color[0], color[1], color[2], color[3], tex[0][0], tex[0][1], tex[1][0], tex[1][1]};
+    F premultiplied[kMaxVaryings];  // by q, for perspective-correct interpolation
+    for (int j = 0; j < s.varyingCount; ++j) premultiplied[j] = varyings[j] * q;
 
     for (int lane = 0; lane < count && lane < W; ++lane) {
         ClipVertex& o = out[lane];
@@ -200,7 +202,7 @@ RASTER_LANES_INLINE void vertexBlock(const VertexBlockSetup& s, int64_t first, i
         sv.y = sy[lane];
         sv.z = sz[lane];
         sv.q = q[lane];
-        for (int j = 0; j < s.varyingCount; ++j) sv.v[j] = varyings[j][lane] * q[lane];
+        for (int j = 0; j < s.varyingCount; ++j) sv.v[j] = premultiplied[j][lane];
         for (int j = 0; j < 4; ++j) sv.color[j] = varyings[j][lane];
         sv.snapped = okX[lane] != 0 && okY[lane] != 0;
         sv.sx = snapX[lane];
