@@ -102,17 +102,34 @@ RASTER_LANES_INLINE void spriteRun(const SpriteTriangle& s, int y, int x0, int n
             t11 = gather<W>(s.texels, byteOffset<W>(xb, yb, s.pitch));
         }
 
+        const int count = n - i < W ? n - i : W;
+        // The empty parts of a glyph cell: four transparent texels blend to alpha 0 (times the
+        // colour's alpha, still 0), which fails a "greater than" test against any reference.
+        if (kTextureAlpha && s.alphaTest && s.alphaRef >= 0.0f &&
+            !anyLane<W>(I((t00 | t10 | t01 | t11) >> 24) != splat<I>(0), count)) {
+            continue;
+        }
         F a = kTextureAlpha ? lerp<W>(t00, t10, t01, t11, 24, fu, fv) : splat<F>(1.0f);
         if (s.modulateAlpha) a = a * splat<F>(s.color[3]);
-        const int count = n - i < W ? n - i : W;
         I pass = splat<I>(-1);
         if (s.alphaTest) {
             pass = __builtin_convertvector(toByte<W>(a), F) > splat<F>(s.alphaRef);
-            if (!anyLane<W>(pass, count)) continue;  // the empty parts of a glyph cell
+            if (!anyLane<W>(pass, count)) continue;
         }
-        const F r = lerp<W>(t00, t10, t01, t11, 16, fu, fv) * splat<F>(s.color[0]);
-        const F g = lerp<W>(t00, t10, t01, t11, 8, fu, fv) * splat<F>(s.color[1]);
-        const F b = lerp<W>(t00, t10, t01, t11, 0, fu, fv) * splat<F>(s.color[2]);
+        // Where the four texels have one colour (a font's white glyphs) the blend of each channel
+        // is that colour exactly (x + (x - x) * f is x), so it is taken as it is.
+        const U rgb = splat<U>(0x00FFFFFFu), c00 = t00 & rgb;
+        const I sameColour = I(c00 == (t10 & rgb)) & I(c00 == (t01 & rgb)) & I(c00 == (t11 & rgb));
+        F r, g, b;
+        if (allLanes<W>(sameColour | I(iota<I>() >= splat<I>(count)))) {
+            r = channel<W>(t00, 16) * splat<F>(s.color[0]);
+            g = channel<W>(t00, 8) * splat<F>(s.color[1]);
+            b = channel<W>(t00, 0) * splat<F>(s.color[2]);
+        } else {
+            r = lerp<W>(t00, t10, t01, t11, 16, fu, fv) * splat<F>(s.color[0]);
+            g = lerp<W>(t00, t10, t01, t11, 8, fu, fv) * splat<F>(s.color[1]);
+            b = lerp<W>(t00, t10, t01, t11, 0, fu, fv) * splat<F>(s.color[2]);
+        }
 
         const U d = loadFirst<W>(dst + i, count);
         U value;

@@ -57,7 +57,8 @@ struct SpriteTexture {
     std::vector<uint32_t> texels;
     r::TextureView view;
 
-    SpriteTexture(uint32_t w, uint32_t h, r::TextureFormat format, uint32_t seed) {
+    // whiteGlyphs: every texel white, only the alpha varies (a font's glyph cache).
+    SpriteTexture(uint32_t w, uint32_t h, r::TextureFormat format, uint32_t seed, bool whiteGlyphs = false) {
         const uint32_t pitchWords = w + 3;
         texels.assign(size_t(pitchWords) * h, 0xDEADBEEFu);
         Lcg g{seed};
@@ -65,6 +66,7 @@ struct SpriteTexture {
             for (uint32_t x = 0; x < w; ++x) {
                 uint32_t t = g.next() * 2654435761u;
                 if ((x / 3 + y / 2) % 3 == 0) t &= 0x00FFFFFFu;  // transparent patches
+                if (whiteGlyphs) t |= 0x00FFFFFFu;
                 texels[size_t(y) * pitchWords + x] = t;
             }
         }
@@ -116,6 +118,8 @@ TEST(RasterDirectFill, SpritesGiveTheBatchBytesInEveryLaneWidth) {
         r::ColorFormat target;
         bool alphaTest, blend, textureAlphaOnly;
         uint8_t writeMask;
+        bool whiteGlyphs = false;
+        uint32_t alphaRef = 0x30;
     };
     constexpr Case kCases[] = {
         {"text: alpha test and source-alpha blend", r::TextureFormat::A8R8G8B8, r::ColorFormat::X8R8G8B8, true, true, false, r::kWriteAll},
@@ -123,16 +127,18 @@ TEST(RasterDirectFill, SpritesGiveTheBatchBytesInEveryLaneWidth) {
         {"opaque, texture alpha selected", r::TextureFormat::A8R8G8B8, r::ColorFormat::A8R8G8B8, true, false, true, r::kWriteAll},
         {"opaque X8 texture", r::TextureFormat::X8R8G8B8, r::ColorFormat::X8R8G8B8, false, false, false, r::kWriteAll},
         {"write mask red and alpha", r::TextureFormat::A8R8G8B8, r::ColorFormat::A8R8G8B8, false, true, false, r::kWriteRed | r::kWriteAlpha},
+        {"white glyphs, alpha test > 0", r::TextureFormat::A8R8G8B8, r::ColorFormat::X8R8G8B8, true, true, false, r::kWriteAll, true, 0},
+        {"white glyphs, no alpha test", r::TextureFormat::A8R8G8B8, r::ColorFormat::A8R8G8B8, false, true, false, r::kWriteAll, true},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        SpriteTexture tex(23, 17, c.texture, 5);
+        SpriteTexture tex(23, 17, c.texture, 5, c.whiteGlyphs);
         auto s = tvtxState(48, 40);
         spriteState(s, tex.view);
         if (c.textureAlphaOnly) s.stages[0].alphaOp = TextureOp::SelectArg1;
         s.alphaTestEnable = c.alphaTest;
         s.alphaFunc = r::CompareFunc::Greater;
-        s.alphaRef = 0x30;
+        s.alphaRef = c.alphaRef;
         s.alphaBlendEnable = c.blend;
         s.srcBlend = BlendFactor::SrcAlpha;
         s.destBlend = BlendFactor::InvSrcAlpha;
