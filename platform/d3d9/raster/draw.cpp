@@ -713,6 +713,7 @@ void DrawQueue::finish() {
     };
     runParallel(threads, [&](int) {
         thread_local DrawContext ctx;
+        size_t known = 0;  // draws [0, known) are done, as far as this thread has seen
         for (;;) {
             const size_t j = next.fetch_add(1, std::memory_order_relaxed);
             if (j >= n) return;
@@ -720,7 +721,8 @@ void DrawQueue::finish() {
             const uint64_t prims = prepareDraw(h.state, h.call, h.targets, ctx);
             h.box = prims ? screenBox(ctx) : Rect{};
             h.boxKnown.store(true, std::memory_order_release);
-            for (size_t i = 0; i < j; ++i) {
+            while (known < j && m_held[known]->done.load(std::memory_order_acquire)) ++known;
+            for (size_t i = known; i < j; ++i) {
                 const Held& earlier = *m_held[i];
                 wait(earlier.boxKnown);
                 if (overlaps(earlier.box, h.box)) wait(earlier.done);
