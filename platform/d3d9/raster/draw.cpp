@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -642,7 +643,18 @@ bool capture(const PipelineState& state, const DrawCall& call, DrawQueue::Held& 
 
 }  // namespace
 
-DrawQueue::DrawQueue() = default;
+// The run of held draws being drawn: draws [0, published) may be claimed, in order, by any
+// thread taking part; `closed` says no more will come.
+struct DrawQueue::Run {
+    std::atomic<size_t> published{0};
+    std::atomic<size_t> next{0};
+    std::atomic<bool> closed{false};
+    BackgroundWork helpers;
+};
+
+DrawQueue::DrawQueue() : m_run(std::make_unique<Run>()) {
+    m_held.reserve(kQueueLength);  // helpers read the list while it grows: it never moves
+}
 
 DrawQueue::~DrawQueue() {
     finish();
@@ -661,7 +673,7 @@ void DrawQueue::draw(const PipelineState& state, const DrawCall& call, const Tar
     // looked at first, and the large ones shared by rows at once. Meshes of more triangles are
     // held unseen (the check would cost a second vertex stage); a large one is then drawn by
     // one thread.
-    if (call.type >= PrimitiveType::TriangleList && call.primitiveCount <= kLookedAtPrimitives) {
+    if (call.primitiveCount <= kLookedAtPrimitives) {
         thread_local DrawContext ctx;
         const uint64_t prims = prepareDraw(state, call, targets, ctx);
         if (prims == 0) return;
@@ -684,6 +696,10 @@ void DrawQueue::draw(const PipelineState& state, const DrawCall& call, const Tar
     h.boxKnown.store(false, std::memory_order_relaxed);
     h.done.store(false, std::memory_order_relaxed);
     ++m_count;
+    m_run->published.store(m_count, std::memory_order_release);
+    // The helpers start on the first held draw while this thread goes on to the next (if the
+    // pool is busy with other work, the draws wait for finish()).
+    if (m_count == 1) m_run->helpers.start(threadCount(), [this](int) { drawHeld(); });
 }
 
 void DrawQueue::clear(const ClearRequest& request, const Targets& targets) {
@@ -692,45 +708,63 @@ void DrawQueue::clear(const ClearRequest& request, const Targets& targets) {
 }
 
 void DrawQueue::finish() {
-    const size_t n = m_count;
-    if (n == 0) return;
-    m_count = 0;
-    const int threads = int(std::min<size_t>(size_t(threadCount()), n));
-    if (threads <= 1) {
-        for (size_t j = 0; j < n; ++j) raster::draw(m_held[j]->state, m_held[j]->call, m_held[j]->targets);
-        return;
+    if (m_count == 0) return;
+    m_run->closed.store(true, std::memory_order_release);
+    if (m_run->helpers.active()) {
+        m_run->helpers.join();  // this thread draws what the helpers have not taken
+    } else {
+        drawHeld();
     }
-    // Draws are claimed in order by whichever thread is free, which runs the vertex stage, finds
-    // the draw's rectangle and publishes it. Before filling, it waits for every earlier draw
-    // whose rectangle overlaps its own to be done: claiming in order means each earlier draw is
-    // done or in another thread's hands, and publishes its rectangle without waiting for anything.
-    std::atomic<size_t> next{0};
+    m_count = 0;
+    m_run->published.store(0, std::memory_order_relaxed);
+    m_run->next.store(0, std::memory_order_relaxed);
+    m_run->closed.store(false, std::memory_order_relaxed);
+}
+
+// One thread's part of drawing the held draws. Draws are claimed in order by whichever thread is
+// free, which runs the vertex stage, finds the draw's rectangle and publishes it. Before filling,
+// it waits for every earlier draw whose rectangle overlaps its own to be done: claiming in order
+// means each earlier draw is done or in another thread's hands, and publishes its rectangle
+// without waiting for anything. A helper that finds nothing to claim waits for the next draw
+// for a while, and leaves when the run is closed (or after 200 microseconds without work: the
+// caller may hold draws for long, and finishes the rest itself).
+void DrawQueue::drawHeld() {
+    using Clock = std::chrono::steady_clock;
     const auto wait = [](const std::atomic<bool>& flag) {
         for (int spins = 0; !flag.load(std::memory_order_acquire); ++spins) {
             if (spins < 4096) cpuRelax();
             else std::this_thread::yield();  // its thread may be waiting for a processor
         }
     };
-    runParallel(threads, [&](int) {
-        thread_local DrawContext ctx;
-        size_t known = 0;  // draws [0, known) are done, as far as this thread has seen
-        for (;;) {
-            const size_t j = next.fetch_add(1, std::memory_order_relaxed);
-            if (j >= n) return;
-            Held& h = *m_held[j];
-            const uint64_t prims = prepareDraw(h.state, h.call, h.targets, ctx);
-            h.box = prims ? screenBox(ctx) : Rect{};
-            h.boxKnown.store(true, std::memory_order_release);
-            while (known < j && m_held[known]->done.load(std::memory_order_acquire)) ++known;
-            for (size_t i = known; i < j; ++i) {
-                const Held& earlier = *m_held[i];
-                wait(earlier.boxKnown);
-                if (overlaps(earlier.box, h.box)) wait(earlier.done);
-            }
-            if (prims) walkPrimitives(ctx, prims, RowFilter{});
-            h.done.store(true, std::memory_order_release);
+    thread_local DrawContext ctx;
+    Run& run = *m_run;
+    size_t known = 0;  // draws [0, known) are done, as far as this thread has seen
+    Clock::time_point idleSince{};
+    for (int idle = 0;;) {
+        size_t j = run.next.load(std::memory_order_relaxed);
+        const bool closed = run.closed.load(std::memory_order_acquire);
+        if (j >= run.published.load(std::memory_order_acquire)) {
+            if (closed) return;
+            if (idle == 0) idleSince = Clock::now();
+            if ((++idle & 255) == 0 && Clock::now() - idleSince > std::chrono::microseconds(200)) return;
+            cpuRelax();
+            continue;
         }
-    });
+        idle = 0;
+        if (!run.next.compare_exchange_weak(j, j + 1, std::memory_order_relaxed)) continue;
+        Held& h = *m_held[j];
+        const uint64_t prims = prepareDraw(h.state, h.call, h.targets, ctx);
+        h.box = prims ? screenBox(ctx) : Rect{};
+        h.boxKnown.store(true, std::memory_order_release);
+        while (known < j && m_held[known]->done.load(std::memory_order_acquire)) ++known;
+        for (size_t i = known; i < j; ++i) {
+            const Held& earlier = *m_held[i];
+            wait(earlier.boxKnown);
+            if (overlaps(earlier.box, h.box)) wait(earlier.done);
+        }
+        if (prims) walkPrimitives(ctx, prims, RowFilter{});
+        h.done.store(true, std::memory_order_release);
+    }
 }
 
 }  // namespace platform::d3d9::raster

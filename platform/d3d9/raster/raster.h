@@ -84,8 +84,12 @@ public:
     struct Held;  // a held draw (internal)
 
 private:
+    struct Run;
+    void drawHeld();
+
     std::vector<std::unique_ptr<Held>> m_held;
     size_t m_count = 0;
+    std::unique_ptr<Run> m_run;
 };
 
 // How many threads share the pixel work of large draws (1 to 8; 2 by default on a machine with

@@ -56,23 +56,41 @@ public:
     }
 
     void run(int count, const std::function<void(int)>& run) {
-        std::lock_guard<std::mutex> lock(m_mutex);  // one parallel draw at a time
-        while (int(m_threads.size()) < count - 1) m_threads.emplace_back([this] { helperLoop(); });
         Job job{&run, count};
+        if (!begin(job)) {
+            // The helpers are busy with other work (of this thread's, or another's): all parts
+            // here, one after the other, rather than waiting.
+            for (int part = 0; part < count; ++part) run(part);
+            return;
+        }
+        end(job);
+    }
+
+    // Offers the job's parts to the helpers, or returns false when they are busy with another
+    // job; until end(), no other job can begin (one parallel job at a time).
+    bool begin(Job& job) {
+        if (!m_mutex.try_lock()) return false;
+        while (int(m_threads.size()) < job.count - 1) m_threads.emplace_back([this] { helperLoop(); });
         m_current.store(&job);
         m_generation.fetch_add(1, std::memory_order_release);
         m_generation.notify_all();
+        return true;
+    }
+
+    // Takes the parts no helper has taken and waits for the rest.
+    void end(Job& job) {
         job.work();
         // No helper can pick the job up after this; one that already has it is counted in
         // m_inside (it counts itself in before it looks, so the two orders cannot cross).
         m_current.store(nullptr);
-        for (int i = 0; job.finished.load(std::memory_order_acquire) < count || m_inside.load() != 0; ++i) {
+        for (int i = 0; job.finished.load(std::memory_order_acquire) < job.count || m_inside.load() != 0; ++i) {
             if (i < 4096) {
                 cpuRelax();
             } else {
                 std::this_thread::yield();  // the helper may be waiting for this very processor
             }
         }
+        m_mutex.unlock();
     }
 
 private:
@@ -119,6 +137,33 @@ Pool& pool() {
 std::atomic<int> g_threads{std::thread::hardware_concurrency() >= 2 ? 2 : 1};
 
 }  // namespace
+
+struct BackgroundWork::State {
+    std::function<void(int)> run;
+    Job job;
+};
+
+BackgroundWork::BackgroundWork() = default;
+
+BackgroundWork::~BackgroundWork() {
+    join();
+}
+
+bool BackgroundWork::start(int count, std::function<void(int)> job) {
+    join();
+    m_state = std::make_unique<State>();
+    m_state->run = std::move(job);
+    m_state->job.run = &m_state->run;
+    m_state->job.count = std::max(count, 1);
+    if (!pool().begin(m_state->job)) m_state.reset();
+    return active();
+}
+
+void BackgroundWork::join() {
+    if (!m_state) return;
+    pool().end(m_state->job);
+    m_state.reset();
+}
 
 int threadCount() {
     return g_threads.load(std::memory_order_relaxed);

@@ -181,6 +181,45 @@ TEST(DrawQueue, ADrawTouchesNoPixelOutsideItsRectangle) {
     EXPECT_GT(inside, 10000) << "the scene draws something";
 }
 
+// While one queue's helpers are at work, the same thread may still draw elsewhere: a large draw
+// (which shares its rows) and a second queue both go on without the helpers instead of waiting
+// for them.
+TEST(DrawQueue, DrawingElsewhereWhileDrawsAreHeldNeitherWaitsNorMixesTargets) {
+    ThreadCount two(2);
+    r::PipelineState s = vtxState(kSize, kSize);
+    s.layout.texCoord[0] = {};
+    std::vector<Vtx> small, large;
+    Lcg rng;
+    for (int i = 0; i < 40; ++i) {
+        const float x = rng.unit() * kSize, y = rng.unit() * kSize;
+        for (int k = 0; k < 3; ++k) small.push_back(Vtx{x + rng.unit() * 9, y + rng.unit() * 9, 0.5f, rng.color(), 0, 0});
+    }
+    large = {{-10, -10, 0.5f, 0xFF336699u, 0, 0}, {300, -10, 0.5f, 0xFF996633u, 0, 0}, {-10, 300, 0.5f, 0xFF669933u, 0, 0}};
+    const auto drawSmall = [&](auto&& drawOne) {
+        for (int i = 0; i < 40; ++i) {
+            const std::vector<Vtx> one(small.begin() + 3 * i, small.begin() + 3 * i + 3);
+            drawOne(callFor(one, r::PrimitiveType::TriangleList, 1), one);
+        }
+    };
+    Canvas expectedSmall(kSize, kSize), expectedLarge(kSize, kSize);
+    {
+        ThreadCount one(1);
+        drawSmall([&](const r::DrawCall& c, const std::vector<Vtx>&) { r::draw(s, c, expectedSmall.targets()); });
+        r::draw(s, callFor(large, r::PrimitiveType::TriangleList, 1), expectedLarge.targets());
+        drawSmall([&](const r::DrawCall& c, const std::vector<Vtx>&) { r::draw(s, c, expectedLarge.targets()); });
+    }
+    Canvas first(kSize, kSize), second(kSize, kSize);
+    r::DrawQueue a, b;
+    drawSmall([&](const r::DrawCall& c, const std::vector<Vtx>&) { a.draw(s, c, first.targets()); });
+    EXPECT_GT(a.held(), 0u);
+    r::draw(s, callFor(large, r::PrimitiveType::TriangleList, 1), second.targets());
+    drawSmall([&](const r::DrawCall& c, const std::vector<Vtx>&) { b.draw(s, c, second.targets()); });
+    b.finish();
+    a.finish();
+    EXPECT_EQ(first.pixels, expectedSmall.pixels);
+    EXPECT_EQ(second.pixels, expectedLarge.pixels);
+}
+
 TEST(DrawQueue, ClearsLargeAndTexturedDrawsFinishWhatIsHeld) {
     ThreadCount two(2);
     Canvas canvas(kSize, kSize, 0xFF000000u);
