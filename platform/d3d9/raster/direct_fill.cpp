@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/d3d9/raster/raster.h"
+#include "platform/d3d9/raster/gouraud_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
 #include "platform/d3d9/raster/textured_kernel.h"  // TexturedTriangle
 #include "platform/d3d9/raster/simd4.h"
@@ -202,6 +203,14 @@ bool suitsDirect(const PixelPipeline& p, const TriangleSetup& t) {
 
 void fillDirect(const PixelPipeline& p, const TriangleSetup& t, const RowFilter& rows) {
     if (p.direct == DirectPath::Gouraud) {
+#if defined(__x86_64__)
+        if (wideLanes() && !t.constantColor) {
+            const GouraudTarget target{p.colorBase, p.colorPitch, p.output.destHasAlpha ? 0u : 0xFF000000u,
+                                       p.output.keepMask};
+            gouraudRowsAvx2(t, rows, target);
+            return;
+        }
+#endif
         forEachRun(t, rows, [&](int y, int x0, int n) { gouraudRun(p, t, y, x0, n); });
         return;
     }

@@ -1,8 +1,8 @@
-// The 8-lane (AVX2) instantiations of the vertex, sprite, textured, uniform-blend and line
-// kernels, called only when the processor has AVX2 (wideLanes()). Everything this file shares
-// with the rest of the library is included before the target pragma, so no function compiled
-// here for AVX2 can be chosen by the linker for a baseline caller; the kernels included after it
-// have internal linkage.
+// The 8-lane (AVX2) instantiations of the vertex, sprite, textured, Gouraud, uniform-blend and
+// line kernels, called only when the processor has AVX2 (wideLanes()). Everything this file
+// shares with the rest of the library is included before the target pragma, so no function
+// compiled here for AVX2 can be chosen by the linker for a baseline caller; the kernels included
+// after it have internal linkage.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +26,7 @@
 #endif
 
 #include "platform/d3d9/raster/blend_kernel.h"
+#include "platform/d3d9/raster/gouraud_kernel.h"
 #include "platform/d3d9/raster/line_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
 #include "platform/d3d9/raster/textured_kernel.h"
@@ -67,6 +68,10 @@ void vertexBlocksAvx2(const VertexBlockSetup& s, int64_t first, int64_t count, C
 
 int blendUniformAvx2(const UniformBlend& b, int n, uint32_t* dst) {
     return blendUniformRun<8>(b, n, dst);
+}
+
+void gouraudRowsAvx2(const TriangleSetup& t, const RowFilter& rows, const GouraudTarget& target) {
+    gouraudRows<8>(t, rows, target);
 }
 
 void directLineAvx2(const DirectLine& l) {
