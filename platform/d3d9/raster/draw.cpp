@@ -563,8 +563,8 @@ struct DrawQueue::Held {
 
 namespace {
 
-// Draws larger than this are drawn at once rather than copied (a small draw is a sphere or a
-// line; a draw this large is large on the screen too, or reads far more than it draws).
+// Draws larger than this are drawn at once rather than copied (a small draw is a sphere; a
+// draw this large is large on the screen too, or reads far more than it draws).
 constexpr uint64_t kMaxHeldVertices = 4096;
 constexpr uint64_t kMaxHeldPrimitives = 4096;
 constexpr uint64_t kLookedAtPrimitives = 16;

@@ -49,12 +49,18 @@ void draw(const PipelineState& state, const DrawCall& call, const Targets& targe
 // Clears the requested buffers inside the viewport (and the rectangles, when given).
 void clear(const ClearRequest& request, const Targets& targets);
 
+// The rectangle inside which a draw may touch pixels, as DrawQueue orders held draws by it: the
+// bounds of its vertices on the screen with a margin, or the whole viewport when a vertex lies
+// behind the eye. For tests.
+Rect drawBounds(const PipelineState& state, const DrawCall& call, const Targets& targets);
+
 // Draws and clears like draw() and clear(), except that small untextured triangle draws (a
-// sphere) are held back and drawn later, several at once on all threads: one such draw is too
-// small to share by rows, but a frame has a hundred of them. Lines and points are drawn at once
-// (a long line's rectangle meets most others, so held lines would wait for each other). Held draws whose rectangles on the
-// screen overlap are drawn in the order they came, each by one thread, so the bytes are those of
-// drawing each at once, whatever the thread count.
+// sphere) are held back and drawn by all threads together: one such draw is too small to share
+// by rows, but a frame has a hundred of them. The helpers start on the first held draw while the
+// caller goes on to the next; held draws whose rectangles on the screen overlap are drawn in the
+// order they came, each by one thread, so the bytes are those of drawing each at once, whatever
+// the thread count. Lines and points are drawn at once (a long line's rectangle meets most
+// others, so held lines would mostly wait for each other).
 //
 // A held draw has already copied its vertices and indices (the caller may change them at once);
 // what it still uses is the target memory, which must stay where it is, and must not be read or
@@ -62,11 +68,6 @@ void clear(const ClearRequest& request, const Targets& targets);
 // triangles that cover much of the screen, and clears finish the queue first and then run as
 // draw() and clear() do. A large mesh of many triangles is held like a small one (telling would
 // cost a second vertex stage) and drawn by one thread. One calling thread at a time.
-// The rectangle inside which a draw may touch pixels, as the queue below orders held draws by it:
-// the bounds of its vertices on the screen with a margin, or the whole viewport when a vertex
-// lies behind the eye. For tests.
-Rect drawBounds(const PipelineState& state, const DrawCall& call, const Targets& targets);
-
 class DrawQueue {
 public:
     DrawQueue();
@@ -78,7 +79,7 @@ public:
     void clear(const ClearRequest& request, const Targets& targets);
     // Draws everything held back and returns when it is in the targets.
     void finish();
-    // How many draws are held back (for tests).
+    // How many draws have been held back since the queue was last finished (for tests).
     size_t held() const { return m_count; }
 
     struct Held;  // a held draw (internal)
