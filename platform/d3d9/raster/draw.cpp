@@ -710,11 +710,10 @@ void DrawQueue::clear(const ClearRequest& request, const Targets& targets) {
 void DrawQueue::finish() {
     if (m_count == 0) return;
     m_run->closed.store(true, std::memory_order_release);
-    if (m_run->helpers.active()) {
-        m_run->helpers.join();  // this thread draws what the helpers have not taken
-    } else {
-        drawHeld();
-    }
+    m_run->helpers.join();  // this thread takes the parts no helper has taken
+    // A helper that found no draw for a while has left, maybe before the last draws came (or
+    // the helpers were busy elsewhere): whatever nobody claimed is drawn here.
+    drawHeld();
     m_count = 0;
     m_run->published.store(0, std::memory_order_relaxed);
     m_run->next.store(0, std::memory_order_relaxed);

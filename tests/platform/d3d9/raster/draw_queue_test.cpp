@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "tests/platform/d3d9/raster/raster_fixture.h"
@@ -218,6 +220,29 @@ TEST(DrawQueue, DrawingElsewhereWhileDrawsAreHeldNeitherWaitsNorMixesTargets) {
     a.finish();
     EXPECT_EQ(first.pixels, expectedSmall.pixels);
     EXPECT_EQ(second.pixels, expectedLarge.pixels);
+}
+
+// Helpers that find no held draw for a while go back to sleep; draws held after that (a caller
+// busy with other things between two draws) must still be drawn when the queue is finished.
+TEST(DrawQueue, DrawsHeldAfterTheHelpersLeftAreStillDrawn) {
+    ThreadCount two(2);
+    const std::vector<SceneDraw> scene = overlappingScene();
+    std::vector<SceneDraw> small;
+    for (const SceneDraw& d : scene) {
+        if (!d.clear && d.type == r::PrimitiveType::TriangleList && d.vertices.size() < 12) small.push_back(d);
+    }
+    ASSERT_GT(small.size(), 40u);
+    small.resize(40);
+    const Canvas expected = drawnAtOnce(small);
+    Canvas canvas(kSize, kSize, 0xFF203040u);
+    r::DrawQueue queue;
+    for (size_t i = 0; i < small.size(); ++i) {
+        const SceneDraw& d = small[i];
+        queue.draw(d.state, callOf(d, d.vertices, d.indices), canvas.targets());
+        if (i % 10 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    queue.finish();
+    EXPECT_EQ(canvas.pixels, expected.pixels);
 }
 
 TEST(DrawQueue, ClearsLargeAndTexturedDrawsFinishWhatIsHeld) {
