@@ -281,8 +281,10 @@ void walkPrimitives(const DrawContext& ctx, uint64_t prims, const RowFilter& row
 }
 
 // Below this many pixels (summed over the draw's triangles) a helper thread costs more than it
-// saves: waking it takes some microseconds, a small glyph or a sphere facet far less.
-constexpr float kParallelArea = 16384.0f;
+// saves: handing work over takes a few microseconds, a small glyph or a sphere facet far less.
+// Lit, textured pixels in perspective cost a few nanoseconds each, so the mirror's reflected
+// floor (some ten thousand pixels) is already worth sharing.
+constexpr float kParallelArea = 8192.0f;
 
 // A quick estimate of the pixels a triangle draw covers; triangles reaching behind the eye count
 // as a whole viewport.
