@@ -8,7 +8,8 @@
 //   PipelineState::lastPixel is off, perspective-correct colours and texture coordinates.
 // - Determinism: the same inputs give the same bytes. Every pixel's value is computed from the
 //   primitive alone (no running sums across pixels), so how the work is split cannot change it;
-//   large draws are split by bands of rows between two threads (workers.h).
+//   large draws are split by bands of rows between two threads (workers.h), and DrawQueue
+//   shares runs of small draws between them, in order wherever they overlap.
 // - Not reentrant across threads for one target: draws to the same target must come from one
 //   thread at a time (as the device's do).
 // - Bad draw descriptions never read or write outside the memory they describe: primitives whose
