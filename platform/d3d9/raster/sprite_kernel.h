@@ -81,54 +81,74 @@ RASTER_LANES_INLINE void spriteRun(const SpriteTriangle& s, int y, int x0, int n
         F fu, fv;
         linearClamp<W>(u, s.width, i0, fu);
         linearClamp<W>(v, s.height, j0, fv);
-        const I xa = clampIndex(i0, wMax), xb = clampIndex(i0 + one, wMax);
-        const I ya = clampIndex(j0, hMax), yb = clampIndex(j0 + one, hMax);
-        // Sprites drawn texel for pixel (text, above all) read consecutive texels of two rows:
-        // plain loads instead of gathers, the same words.
-        U t00, t10, t01, t11;
-        const I step = iota<I>();
-        if (allLanes<W>((ya == splat<I>(ya[0])) & (yb == splat<I>(yb[0])) & (xa == splat<I>(xa[0]) + step) &
-                        (xb == splat<I>(xb[0]) + step))) {
-            const uint8_t* top = s.texels + ptrdiff_t(ya[0]) * s.pitch;
-            const uint8_t* bottom = s.texels + ptrdiff_t(yb[0]) * s.pitch;
-            t00 = load<U>(top + size_t(xa[0]) * 4);
-            t10 = load<U>(top + size_t(xb[0]) * 4);
-            t01 = load<U>(bottom + size_t(xa[0]) * 4);
-            t11 = load<U>(bottom + size_t(xb[0]) * 4);
-        } else {
-            t00 = gather<W>(s.texels, byteOffset<W>(xa, ya, s.pitch));
-            t10 = gather<W>(s.texels, byteOffset<W>(xb, ya, s.pitch));
-            t01 = gather<W>(s.texels, byteOffset<W>(xa, yb, s.pitch));
-            t11 = gather<W>(s.texels, byteOffset<W>(xb, yb, s.pitch));
-        }
-
+        const I xa = clampIndex(i0, wMax), ya = clampIndex(j0, hMax);
         const int count = n - i < W ? n - i : W;
-        // The empty parts of a glyph cell: four transparent texels blend to alpha 0 (times the
-        // colour's alpha, still 0), which fails a "greater than" test against any reference.
-        if (kTextureAlpha && s.alphaTest && s.alphaRef >= 0.0f &&
-            !anyLane<W>(I((t00 | t10 | t01 | t11) >> 24) != splat<I>(0), count)) {
-            continue;
+        const I step = iota<I>();
+        U t00;
+        F a, r, g, b;
+        if (allLanes<W>(I(fu == splat<F>(0.0f)) & I(fv == splat<F>(0.0f)) & (ya == splat<I>(ya[0])) &
+                        (xa == splat<I>(xa[0]) + step))) {
+            // Every sample on a texel centre, the texels side by side in one row (a sprite drawn
+            // texel for pixel: text, above all). The blend weights the other three texels by
+            // zero, so each channel is the first texel's exactly: t + (u - t) * 0 is t.
+            t00 = load<U>(s.texels + ptrdiff_t(ya[0]) * s.pitch + size_t(xa[0]) * 4);
+            // The empty parts of a glyph cell: a transparent texel gives alpha 0 (times the
+            // colour's alpha, still 0), which fails a "greater than" test against any reference.
+            if (kTextureAlpha && s.alphaTest && s.alphaRef >= 0.0f &&
+                !anyLane<W>(I(t00 >> 24) != splat<I>(0), count)) {
+                continue;
+            }
+            a = kTextureAlpha ? channel<W>(t00, 24) : splat<F>(1.0f);
+            r = channel<W>(t00, 16);
+            g = channel<W>(t00, 8);
+            b = channel<W>(t00, 0);
+        } else {
+            const I xb = clampIndex(i0 + one, wMax), yb = clampIndex(j0 + one, hMax);
+            // Consecutive texels of two rows (magnified or offset sprites): plain loads instead
+            // of gathers, the same words.
+            U t10, t01, t11;
+            if (allLanes<W>((yb == splat<I>(yb[0])) & (ya == splat<I>(ya[0])) & (xa == splat<I>(xa[0]) + step) &
+                            (xb == splat<I>(xb[0]) + step))) {
+                const uint8_t* top = s.texels + ptrdiff_t(ya[0]) * s.pitch;
+                const uint8_t* bottom = s.texels + ptrdiff_t(yb[0]) * s.pitch;
+                t00 = load<U>(top + size_t(xa[0]) * 4);
+                t10 = load<U>(top + size_t(xb[0]) * 4);
+                t01 = load<U>(bottom + size_t(xa[0]) * 4);
+                t11 = load<U>(bottom + size_t(xb[0]) * 4);
+            } else {
+                t00 = gather<W>(s.texels, byteOffset<W>(xa, ya, s.pitch));
+                t10 = gather<W>(s.texels, byteOffset<W>(xb, ya, s.pitch));
+                t01 = gather<W>(s.texels, byteOffset<W>(xa, yb, s.pitch));
+                t11 = gather<W>(s.texels, byteOffset<W>(xb, yb, s.pitch));
+            }
+            // Four transparent texels blend to alpha 0: as above.
+            if (kTextureAlpha && s.alphaTest && s.alphaRef >= 0.0f &&
+                !anyLane<W>(I((t00 | t10 | t01 | t11) >> 24) != splat<I>(0), count)) {
+                continue;
+            }
+            a = kTextureAlpha ? lerp<W>(t00, t10, t01, t11, 24, fu, fv) : splat<F>(1.0f);
+            // Where the four texels have one colour (a font's white glyphs) the blend of each
+            // channel is that colour exactly (x + (x - x) * f is x), so it is taken as it is.
+            const U rgb = splat<U>(0x00FFFFFFu), c00 = t00 & rgb;
+            const I sameColour = I(c00 == (t10 & rgb)) & I(c00 == (t01 & rgb)) & I(c00 == (t11 & rgb));
+            if (allLanes<W>(sameColour | I(step >= splat<I>(count)))) {
+                r = channel<W>(t00, 16);
+                g = channel<W>(t00, 8);
+                b = channel<W>(t00, 0);
+            } else {
+                r = lerp<W>(t00, t10, t01, t11, 16, fu, fv);
+                g = lerp<W>(t00, t10, t01, t11, 8, fu, fv);
+                b = lerp<W>(t00, t10, t01, t11, 0, fu, fv);
+            }
         }
-        F a = kTextureAlpha ? lerp<W>(t00, t10, t01, t11, 24, fu, fv) : splat<F>(1.0f);
+        r = r * splat<F>(s.color[0]);
+        g = g * splat<F>(s.color[1]);
+        b = b * splat<F>(s.color[2]);
         if (s.modulateAlpha) a = a * splat<F>(s.color[3]);
         I pass = splat<I>(-1);
         if (s.alphaTest) {
             pass = __builtin_convertvector(toByte<W>(a), F) > splat<F>(s.alphaRef);
             if (!anyLane<W>(pass, count)) continue;
-        }
-        // Where the four texels have one colour (a font's white glyphs) the blend of each channel
-        // is that colour exactly (x + (x - x) * f is x), so it is taken as it is.
-        const U rgb = splat<U>(0x00FFFFFFu), c00 = t00 & rgb;
-        const I sameColour = I(c00 == (t10 & rgb)) & I(c00 == (t01 & rgb)) & I(c00 == (t11 & rgb));
-        F r, g, b;
-        if (allLanes<W>(sameColour | I(iota<I>() >= splat<I>(count)))) {
-            r = channel<W>(t00, 16) * splat<F>(s.color[0]);
-            g = channel<W>(t00, 8) * splat<F>(s.color[1]);
-            b = channel<W>(t00, 0) * splat<F>(s.color[2]);
-        } else {
-            r = lerp<W>(t00, t10, t01, t11, 16, fu, fv) * splat<F>(s.color[0]);
-            g = lerp<W>(t00, t10, t01, t11, 8, fu, fv) * splat<F>(s.color[1]);
-            b = lerp<W>(t00, t10, t01, t11, 0, fu, fv) * splat<F>(s.color[2]);
         }
 
         const U d = loadFirst<W>(dst + i, count);

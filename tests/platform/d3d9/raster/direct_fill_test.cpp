@@ -91,18 +91,22 @@ void spriteState(r::PipelineState& s, const r::TextureView& tex) {
 }
 
 // Screen-aligned quads in the sprite batcher's vertex order, of many widths (so every run length
-// and every tail occurs), some texel for pixel, some scaled, some reaching past the texture.
+// and every tail occurs), some texel for pixel (a third of them with every pixel centre on a
+// texel centre, as text is drawn), some scaled, some reaching past the texture.
 std::vector<TVtx> spriteQuads(int count, uint32_t texW, uint32_t texH, uint32_t seed) {
     Lcg g{seed};
     std::vector<TVtx> v;
     for (int q = 0; q < count; ++q) {
-        const float x = float(int(g.next() % 40)) - 3.0f, y = float(int(g.next() % 30)) - 3.0f;
+        const bool onCentres = q % 3 == 1;
+        const float shift = onCentres ? -0.5f : 0.0f;  // pixel centres are at integers
+        const float x = float(int(g.next() % 40)) - 3.0f + shift, y = float(int(g.next() % 30)) - 3.0f + shift;
         const float w = float(1 + g.next() % 19), h = float(1 + g.next() % 12);
         const bool texelForPixel = q % 3 != 2;
         const float su = texelForPixel ? 1.0f / float(texW) : (0.3f + g.unit() * 1.2f) / float(texW);
         const float sv = texelForPixel ? 1.0f / float(texH) : (0.3f + g.unit() * 1.2f) / float(texH);
-        const float u0 = float(int(g.next() % (texW + 4))) / float(texW) - 0.1f;
-        const float v0 = float(int(g.next() % (texH + 4))) / float(texH) - 0.1f;
+        const float edge = onCentres ? 2.0f / float(texW) : 0.1f;
+        const float u0 = float(int(g.next() % (texW + 4))) / float(texW) - edge;
+        const float v0 = float(int(g.next() % (texH + 4))) / float(texH) - (onCentres ? 2.0f / float(texH) : 0.1f);
         const uint32_t c = (q % 4 == 0) ? 0xFFFFDC00u : (g.next() | 0x40000000u);
         const TVtx a{x, y, 0, 1, c, u0, v0}, b{x, y + h, 0, 1, c, u0, v0 + h * sv};
         const TVtx d{x + w, y, 0, 1, c, u0 + w * su, v0}, e{x + w, y + h, 0, 1, c, u0 + w * su, v0 + h * sv};
