@@ -388,17 +388,26 @@ uint64_t prepareDraw(const PipelineState& state, const DrawCall& call, const Tar
             const uint8_t* bytes = static_cast<const uint8_t*>(call.indices);
             const int64_t base = call.baseVertex;
             int64_t* out = ctx.indices.data();
+            uint16_t least = 0xFFFF, most = 0;
             for (uint64_t i = 0; i < readable; ++i) {
                 uint16_t index;
                 std::memcpy(&index, bytes + 2 * i, 2);
                 out[i] = base + int64_t(index);
+                least = std::min(least, index);
+                most = std::max(most, index);
             }
             for (uint64_t i = readable; i < needed; ++i) out[i] = -1;
-            for (uint64_t i = 0; i < needed; ++i) {
-                const int64_t v = out[i];
-                if (v < 0) continue;
-                lo = std::min(lo, v);
-                hi = std::max(hi, v);
+            if (base >= 0) {
+                // No index falls below zero: the range is the indices' own, found on 16-bit values.
+                lo = base + least;
+                hi = base + most;
+            } else {
+                for (uint64_t i = 0; i < readable; ++i) {
+                    const int64_t v = out[i];
+                    if (v < 0) continue;
+                    lo = std::min(lo, v);
+                    hi = std::max(hi, v);
+                }
             }
         } else {
             for (uint64_t i = 0; i < needed; ++i) {

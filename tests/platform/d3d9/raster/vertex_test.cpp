@@ -2,6 +2,7 @@
 // volume, and draws that describe more than their buffers hold.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -256,6 +257,29 @@ TEST(RasterRobustness, OutOfRangeIndicesSkipOnlyTheirPrimitives) {
     Canvas again(8, 8);
     r::draw(s, call, again.targets());
     EXPECT_EQ(again.pixels, canvas.pixels);
+}
+
+// A negative base vertex shifts every index; the primitives whose vertices land before the
+// stream are skipped, the others drawn as with the indices already shifted.
+TEST(RasterRobustness, NegativeBaseVertexShiftsIndexedDraws) {
+    const std::vector<Vtx> v = {{0, 0, 0, ~0u, 0, 0}, {4, 0, 0, ~0u, 0, 0}, {0, 4, 0, ~0u, 0, 0},
+                                {8, 4, 0, ~0u, 0, 0}, {4, 8, 0, ~0u, 0, 0}, {8, 8, 0, ~0u, 0, 0}};
+    const auto drawIndexed = [&](const std::vector<uint16_t>& indices, int32_t base) {
+        auto s = vtxState(8, 8);
+        r::DrawCall call = callFor(v, PrimitiveType::TriangleList, uint32_t(indices.size() / 3));
+        call.indexFormat = r::IndexFormat::U16;
+        call.indices = indices.data();
+        call.indexCount = uint32_t(indices.size());
+        call.baseVertex = base;
+        Canvas canvas(8, 8);
+        r::draw(s, call, canvas.targets());
+        return canvas.pixels;
+    };
+    const auto expected = drawIndexed({3, 5, 4}, 0);
+    EXPECT_NE(std::count(expected.begin(), expected.end(), 0u), 64);
+    // With base -2, indices 0 and 1 fall before the stream: their triangle is skipped.
+    EXPECT_EQ(drawIndexed({1, 2, 3, 5, 7, 6}, -2), expected);
+    EXPECT_EQ(drawIndexed({5, 7, 6, 0, 1, 2}, -2), expected);
 }
 
 TEST(RasterRobustness, NonIndexedDrawBeyondTheStreamIsCut) {
