@@ -70,6 +70,8 @@ struct DrawContext {
     int64_t vertexAt(uint64_t i) const {
         return indexed ? (i < indices.size() ? indices[i] : -1) : int64_t(call->baseVertex) + int64_t(i);
     }
+    // Every entry of `indices` lies in the vertex cache's range (none is -1).
+    bool indicesInCache = false;
     VertexStage vertexStage;
     PixelPipeline pixels;
     Scissor scissor;
@@ -212,15 +214,23 @@ void walkDirectList(const DrawContext& ctx, uint64_t prims, const RowFilter& row
     const int64_t count = int64_t(c.state.size());
     const bool fill = g_stopAfter.load(std::memory_order_relaxed) == StopAfter::Full;
     const PipelineState& s = *ctx.state;
+    // A mesh whose indices all point into the cache and whose vertices could all be read (the
+    // usual case) needs no test per vertex.
+    const bool allReady = ctx.indicesInCache && std::all_of(c.state.begin(), c.state.end(),
+                                                             [](uint8_t v) { return v == 1; });
     for (uint64_t p = 0; p < prims; ++p) {
         size_t slot[3];
-        bool ready = true;
-        for (int k = 0; k < 3 && ready; ++k) {
-            const int64_t rel = ctx.vertexAt(3 * p + uint64_t(k)) - c.first;
-            ready = rel >= 0 && rel < count && c.state[size_t(rel)] == 1;
-            slot[k] = size_t(rel);
+        if (allReady) {
+            for (int k = 0; k < 3; ++k) slot[k] = size_t(ctx.indices[3 * p + uint64_t(k)] - c.first);
+        } else {
+            bool ready = true;
+            for (int k = 0; k < 3 && ready; ++k) {
+                const int64_t rel = ctx.vertexAt(3 * p + uint64_t(k)) - c.first;
+                ready = rel >= 0 && rel < count && c.state[size_t(rel)] == 1;
+                slot[k] = size_t(rel);
+            }
+            if (!ready) continue;
         }
-        if (!ready) continue;
         const uint32_t c0 = c.codes[slot[0]], c1 = c.codes[slot[1]], c2 = c.codes[slot[2]];
         if ((c0 | c1 | c2) != 0) {
             drawTriangle(ctx, rows, batcher, &c.vertices[slot[0]], &c.vertices[slot[1]], &c.vertices[slot[2]], c0, c1, c2);
@@ -375,6 +385,8 @@ uint64_t prepareDraw(const PipelineState& state, const DrawCall& call, const Tar
     // The range of vertex indices the draw refers to; indexed draws scan their indices once.
     int64_t lo, hi;
     ctx.indexed = call.indexFormat != IndexFormat::None;
+    ctx.indicesInCache = false;
+    bool indicesInRange = false;  // every index was read and none fell below zero
     if (!ctx.indexed) {
         lo = std::max<int64_t>(call.baseVertex, 0);
         hi = int64_t(call.baseVertex) + int64_t(needed) - 1;
@@ -401,6 +413,7 @@ uint64_t prepareDraw(const PipelineState& state, const DrawCall& call, const Tar
                 // No index falls below zero: the range is the indices' own, found on 16-bit values.
                 lo = base + least;
                 hi = base + most;
+                indicesInRange = readable == needed;
             } else {
                 for (uint64_t i = 0; i < readable; ++i) {
                     const int64_t v = out[i];
@@ -420,8 +433,12 @@ uint64_t prepareDraw(const PipelineState& state, const DrawCall& call, const Tar
         }
     }
     // Vertices that no stream holds are never processed, so the cache never outgrows the streams.
-    hi = std::min<int64_t>(hi, int64_t(streamVertices) - 1);
+    if (hi >= int64_t(streamVertices)) {
+        hi = int64_t(streamVertices) - 1;
+        indicesInRange = false;
+    }
     if (lo > hi) return 0;
+    ctx.indicesInCache = indicesInRange;
     VertexCache& cache = ctx.cache;
     cache.first = lo;
     const size_t count = size_t(hi - lo + 1);
