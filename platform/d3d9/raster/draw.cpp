@@ -127,7 +127,7 @@ const ClipVertex* fetch(DrawContext& ctx, int64_t index, uint32_t& code) {
 void fillOne(const DrawContext& ctx, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
              CullMode cull, const RowFilter& rows, FragmentBatcher& batcher) {
     TriangleSetup t;
-    if (!setupTriangle(a, b, c, cull, ctx.scissor, ctx.varyingCount, ctx.pixels.needsDepth, t)) return;
+    if (!setupTriangle(a, b, c, cull, rowScissor(ctx.scissor, rows), ctx.varyingCount, ctx.pixels.needsDepth, t)) return;
     if (g_stopAfter.load(std::memory_order_relaxed) != StopAfter::Full) return;
     batcher.fillTriangle(t, rows);
 }
@@ -214,6 +214,7 @@ void walkDirectList(const DrawContext& ctx, uint64_t prims, const RowFilter& row
     const int64_t count = int64_t(c.state.size());
     const bool fill = g_stopAfter.load(std::memory_order_relaxed) == StopAfter::Full;
     const PipelineState& s = *ctx.state;
+    const Scissor scissor = rowScissor(ctx.scissor, rows);
     // A mesh whose indices all point into the cache and whose vertices could all be read (the
     // usual case) needs no test per vertex.
     const bool allReady = ctx.indicesInCache && std::all_of(c.state.begin(), c.state.end(),
@@ -241,7 +242,7 @@ void walkDirectList(const DrawContext& ctx, uint64_t prims, const RowFilter& row
         const ScreenVertex& cc = c.screen[slot[2]];
         if (!facesTheViewer(a, b, cc, s.cullMode)) continue;  // half of a closed mesh
         TriangleSetup t;
-        if (!setupTriangle(a, b, cc, s.cullMode, ctx.scissor, ctx.varyingCount, ctx.pixels.needsDepth, t)) continue;
+        if (!setupTriangle(a, b, cc, s.cullMode, scissor, ctx.varyingCount, ctx.pixels.needsDepth, t)) continue;
         if (fill) fillDirect(ctx.pixels, t, rows);
     }
 }
@@ -488,12 +489,96 @@ bool splitsByRows(const DrawContext& ctx, uint64_t prims) {
            estimatedArea(ctx, prims) >= kParallelArea;
 }
 
+// From this many triangles on, a draw's set-up costs more than its pixels' uneven spread: it is
+// split into one run of rows per thread, so that most triangles are set up by one thread only
+// (glyph quads), rather than into interleaved bands that every triangle reaches.
+constexpr uint64_t kManyTriangles = 64;
+
+// Splits the scissor's rows into `parts` runs of about equal work, counting for each triangle
+// inside the view volume its box's pixels plus a fixed cost for its set-up, spread evenly over
+// its rows (a triangle cut by a plane counts over every row). cuts[i] is the first row of part i.
+void balancedRows(const DrawContext& ctx, uint64_t prims, int parts, int32_t* cuts) {
+    const Scissor& sc = ctx.scissor;
+    const int32_t rows = sc.y1 - sc.y0;
+    // Work per row as differences: slope[y] changes the per-row work from row y on.
+    std::vector<double> slope(size_t(rows) + 1, 0.0);
+    const auto spread = [&](int32_t y0, int32_t y1, double work) {  // rows [y0, y1]
+        y0 = std::max(y0, sc.y0);
+        y1 = std::min(y1, sc.y1 - 1);
+        if (y0 > y1) return;
+        const double perRow = work / double(y1 - y0 + 1);
+        slope[size_t(y0 - sc.y0)] += perRow;
+        slope[size_t(y1 - sc.y0 + 1)] -= perRow;
+    };
+    constexpr double kSetupPixels = 48.0;
+    const VertexCache& c = ctx.cache;
+    for (uint64_t p = 0; p < prims; ++p) {
+        uint64_t idx[3];
+        triangleVertices(ctx.call->type, p, idx[0], idx[1], idx[2]);
+        float minX = 0, maxX = 0, minY = 0, maxY = 0;
+        bool inside = true, found = true;
+        for (int k = 0; k < 3 && found; ++k) {
+            uint32_t code = 0;
+            const int64_t index = ctx.vertexAt(idx[k]);
+            found = cached(ctx, index, code) != nullptr;
+            if (!found) break;
+            if (code != 0) {
+                inside = false;
+                continue;
+            }
+            const ScreenVertex& v = c.screen[size_t(index - c.first)];
+            minX = k == 0 ? v.x : std::min(minX, v.x);
+            maxX = k == 0 ? v.x : std::max(maxX, v.x);
+            minY = k == 0 ? v.y : std::min(minY, v.y);
+            maxY = k == 0 ? v.y : std::max(maxY, v.y);
+        }
+        if (!found) continue;
+        // Pretransformed positions may be anything: far away or not a number counts as cut.
+        constexpr float kFar = 1e7f;
+        if (!(minX >= -kFar && maxX <= kFar && minY >= -kFar && maxY <= kFar)) inside = false;
+        if (!inside) {
+            spread(sc.y0, sc.y1 - 1, double(sc.x1 - sc.x0) * double(rows) * 0.5);
+            continue;
+        }
+        const double area = std::min(double(maxX - minX), double(sc.x1 - sc.x0)) *
+                            std::min(double(maxY - minY), double(rows)) * 0.5;
+        spread(int32_t(std::max(minY, float(sc.y0))), int32_t(std::min(maxY, float(sc.y1))), area + kSetupPixels);
+    }
+    double total = 0.0, perRow = 0.0;
+    for (int32_t y = 0; y < rows; ++y) {
+        perRow += slope[size_t(y)];
+        total += perRow;
+    }
+    cuts[0] = sc.y0;
+    int part = 1;
+    double done = 0.0;
+    perRow = 0.0;
+    for (int32_t y = 0; y < rows && part < parts; ++y) {
+        perRow += slope[size_t(y)];
+        done += perRow;
+        while (part < parts && done >= total * double(part) / double(parts)) cuts[part++] = sc.y0 + y + 1;
+    }
+    while (part < parts) cuts[part++] = sc.y1;
+    cuts[parts] = sc.y1;
+}
+
 void walkAll(const DrawContext& ctx, uint64_t prims) {
     if (!splitsByRows(ctx, prims)) {
         walkPrimitives(ctx, prims, RowFilter{});
         return;
     }
     const int threads = threadCount();
+    if (prims >= kManyTriangles) {
+        std::vector<int32_t> cuts(size_t(threads) + 1);
+        balancedRows(ctx, prims, threads, cuts.data());
+        runParallel(threads, [&](int index) {
+            RowFilter rows;
+            rows.firstRow = cuts[size_t(index)];
+            rows.endRow = cuts[size_t(index) + 1];
+            if (rows.firstRow < rows.endRow) walkPrimitives(ctx, prims, rows);
+        });
+        return;
+    }
     runParallel(threads, [&](int index) { walkPrimitives(ctx, prims, RowFilter{kBandShift, threads, index}); });
 }
 

@@ -10,16 +10,29 @@
 
 namespace platform::d3d9::raster {
 
-// Which rows a thread draws: all when count is 1, else the rows with
-// (y >> bandShift) % count == select. This is how the work of a large draw is split between
-// threads without changing any pixel's value.
+// Which rows a thread draws: the rows in [firstRow, endRow) and, when count is above 1, only
+// those with (y >> bandShift) % count == select. This is how the work of a large draw is split
+// between threads without changing any pixel's value.
 struct RowFilter {
     int bandShift = 0;
     int count = 1;
     int select = 0;
+    int32_t firstRow = INT32_MIN;
+    int32_t endRow = INT32_MAX;
 
-    bool accepts(int y) const { return count <= 1 || ((y >> bandShift) % count) == select; }
+    bool accepts(int y) const {
+        return y >= firstRow && y < endRow && (count <= 1 || ((y >> bandShift) % count) == select);
+    }
 };
+
+// The scissor narrowed to the filter's row range: triangles wholly outside it are turned down
+// by set-up, before their planes are made.
+inline Scissor rowScissor(const Scissor& s, const RowFilter& rows) {
+    Scissor out = s;
+    if (rows.firstRow > out.y0) out.y0 = rows.firstRow;
+    if (rows.endRow < out.y1) out.y1 = rows.endRow;
+    return out;
+}
 
 // Collects the fragments of consecutive triangles of one draw into batches of kSpanLength, so
 // that small triangles (sphere facets, glyph halves) share the pixel stage's fixed costs. A

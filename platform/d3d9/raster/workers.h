@@ -1,7 +1,8 @@
 // The helper threads that share the pixel work of draws.
 //
 // A large draw is split by rows: worker i fills the rows whose band ((y >> kBandShift) % count)
-// is i, walking every primitive in order. Each pixel is therefore touched by one thread only, in
+// is i or, for a draw of many triangles, the i-th of `count` runs of rows of about equal work,
+// walking every primitive in order. Each pixel is therefore touched by one thread only, in
 // primitive order, with the same arithmetic, so the frame's bytes do not depend on the number of
 // threads. One small draw is not worth handing over on its own; DrawQueue (raster.h) hands runs
 // of them to the helpers as background work instead.

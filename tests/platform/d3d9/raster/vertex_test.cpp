@@ -435,12 +435,25 @@ TEST(RasterDeterminism, ThreadCountDoesNotChangeTheBytes) {
         v.push_back({100 + 90 * std::sin(a * 2.3f), 100 + 40 * std::cos(a), 0, 0xFF20E010u, 1.25f, 2.75f});
     }
     const std::vector<Vtx> line = {{3, 7, 0, ~0u, 0, 0}, {190, 180, 0, ~0u, 0, 0}};
+    // Many overlapping blended triangles (set-up bound: split into runs of rows), one of them
+    // with a position that is not a number.
+    std::vector<Vtx> many;
+    Lcg g{7};
+    for (int i = 0; i < 150; ++i) {
+        const float x = float(g.next() % 190), y = float(g.next() % 190);
+        const uint32_t c = 0x70000000u | (g.next() & 0xFFFFFFu);
+        many.push_back({x, y, 0, c, 0.1f, 0.2f});
+        many.push_back({x + float(g.next() % 40), y + float(g.next() % 25), 0, c ^ 0x00FF00u, 1.3f, 0.4f});
+        many.push_back({x + float(g.next() % 20), y + float(g.next() % 45), 0, c ^ 0x0000FFu, 0.5f, 1.9f});
+    }
+    many[30].x = std::numeric_limits<float>::quiet_NaN();
     std::vector<uint32_t> reference;
     for (int threads : {1, 2, 3}) {
         SCOPED_TRACE(threads);
         r::setThreadCount(threads);
         Canvas canvas(kSize, kSize, 0xFF102030u);
         drawList(s, canvas, v);
+        drawList(s, canvas, many);
         drawList(vtxState(kSize, kSize), canvas, line, PrimitiveType::LineList);
         if (reference.empty()) {
             reference = canvas.pixels;
