@@ -59,9 +59,19 @@ RASTER_LANES_INLINE void directLinePixels(const DirectLine& l) {
         const I b = toByte<W>((splat<F>(l.v0[2]) + splat<F>(l.dv[2]) * t) * w);
         const I a = toByte<W>((splat<F>(l.v0[3]) + splat<F>(l.dv[3]) * t) * w);
         const U v = pack<W>(a, r, g, b) | l.fill;
-        // The pixels of a line are all different, so the stores can go in any order.
+        // The pixels of a line are all different, so the stores can go in any order. With every
+        // channel written the target is not read: a steep line's pixels are on different rows,
+        // each a likely cache miss, and a store that misses costs far less than a load.
+        const int bits = laneBits<W>(inside);
+        if (l.keep == 0) {
+            for (int k = 0; k < W; ++k) {
+                if (!(bits & (1 << k))) continue;
+                reinterpret_cast<uint32_t*>(l.colorBase + ptrdiff_t(py[k]) * l.colorPitch)[px[k]] = v[k];
+            }
+            continue;
+        }
         for (int k = 0; k < W; ++k) {
-            if (!inside[k]) continue;
+            if (!(bits & (1 << k))) continue;
             uint32_t* dst = reinterpret_cast<uint32_t*>(l.colorBase + ptrdiff_t(py[k]) * l.colorPitch) + px[k];
             *dst = (v[k] & ~l.keep) | (*dst & l.keep);
         }

@@ -252,14 +252,17 @@ TEST(RasterDirectFill, ColouredLinesGiveTheBatchBytes) {
         }
     }
     for (bool lastPixel : {true, false}) {
-        SCOPED_TRACE(lastPixel);
-        auto s = tvtxState(40, 40);
-        s.stages[0].texture = nullptr;
-        s.lastPixel = lastPixel;
-        s.colorWriteMask = r::kWriteRed | r::kWriteGreen | r::kWriteBlue;
-        Canvas canvas(40, 40, 0x99887766u);
-        const auto draw = [&](Canvas& target) { drawList(s, target, v, r::PrimitiveType::LineList); };
-        EXPECT_GT(expectSameBytesOnEveryPath(canvas, draw, 0x99887766u), 600);
+        for (uint8_t mask : {uint8_t(r::kWriteAll), uint8_t(r::kWriteRed | r::kWriteGreen | r::kWriteBlue)}) {
+            SCOPED_TRACE(testing::Message() << "last pixel " << lastPixel << ", write mask " << int(mask));
+            auto s = tvtxState(40, 40);
+            s.stages[0].texture = nullptr;
+            s.lastPixel = lastPixel;
+            s.colorWriteMask = mask;
+            Canvas canvas(40, 40, 0x99887766u);
+            canvas.format = r::ColorFormat::A8R8G8B8;
+            const auto draw = [&](Canvas& target) { drawList(s, target, v, r::PrimitiveType::LineList); };
+            EXPECT_GT(expectSameBytesOnEveryPath(canvas, draw, 0x99887766u), 600);
+        }
     }
 }
 
