@@ -1,4 +1,4 @@
-// The 8-lane (AVX2) instantiations of the vertex, sprite, textured, Gouraud, uniform-blend and
+// The 8-lane (AVX2) instantiations of the vertex, sprite, textured, Gouraud, mesh, uniform-blend and
 // line kernels, called only when the processor has AVX2 (wideLanes()). Everything this file
 // shares with the rest of the library is included before the target pragma, so no function
 // compiled here for AVX2 can be chosen by the linker for a baseline caller; the kernels included
@@ -28,6 +28,7 @@
 #include "platform/d3d9/raster/blend_kernel.h"
 #include "platform/d3d9/raster/gouraud_kernel.h"
 #include "platform/d3d9/raster/line_kernel.h"
+#include "platform/d3d9/raster/mesh_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
 #include "platform/d3d9/raster/textured_kernel.h"
 #include "platform/d3d9/raster/vertex_kernel.h"
@@ -76,6 +77,10 @@ void gouraudRowsAvx2(const TriangleSetup& t, const RowFilter& rows, const Gourau
 
 void directLineAvx2(const DirectLine& l) {
     directLinePixels<8>(l);
+}
+
+void gouraudMeshAvx2(const MeshFill& f, const MeshTriangle* triangles, int count) {
+    gouraudMesh<8>(f, triangles, count);
 }
 
 }  // namespace platform::d3d9::raster

@@ -1,0 +1,242 @@
+// Set-up and fill of a lit mesh's small triangles eight at a time (the sphere facets): the
+// 8-lane form is built in direct_fill_avx2.cpp.
+//
+// A facet a pixel or two across costs far more to set up than to fill, and set-up is the same
+// arithmetic for every triangle: here it runs in one lane per triangle. Each lane performs
+// setupTriangle's operations in the same order (the same snapped integers, the same float
+// planes), and each triangle is then filled as gouraudRows would fill it, so the bytes are those
+// of the one-triangle path. The edge functions are kept relative to the triangle's first pixel,
+// which is exact in 32 bits for triangles this small. Larger triangles go to the general path,
+// in their turn.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/d3d9/raster/gouraud_kernel.h"
+#include "platform/d3d9/raster/lanes.h"
+#include "platform/d3d9/raster/pixel_ops.h"
+#include "platform/d3d9/raster/setup.h"
+#include "platform/d3d9/raster/triangle.h"
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace platform::d3d9::raster {
+
+// The corners of one front-facing triangle whose vertices are all inside the view volume.
+struct MeshTriangle {
+    const ScreenVertex* v[3];
+};
+
+struct MeshFill {
+    Scissor scissor;  // narrowed to the rows the filter accepts
+    RowFilter rows;
+    GouraudTarget target;
+    bool fill;  // false: set-up only
+    // Draws a triangle this path leaves to the general one (a large one), in its turn.
+    void (*general)(void* context, const MeshTriangle& triangle);
+    void* context;
+};
+
+// Sets up and fills triangles [0, count) in order (8-lane loops).
+void gouraudMeshAvx2(const MeshFill& f, const MeshTriangle* triangles, int count);
+
+namespace {
+
+// Triangles this path takes: at most this many pixels wide (one block of a row) and this many
+// rows tall, measured on the snapped corners. Their edge functions relative to the first pixel
+// stay below 2^26, far inside 32 bits.
+inline constexpr int32_t kMeshMaxWidth = 8;
+inline constexpr int32_t kMeshMaxHeight = 32;
+
+// Up to W triangles' set-up, one lane each, as setupTriangle computes it.
+template <int W>
+struct MeshSetup {
+    using F = typename lanes::Vec<W>::F;
+    using I = typename lanes::Vec<W>::I;
+    I fits;                      // the lane's triangle is taken here (else: general path)
+    I minX, maxX, minY, maxY;    // clamped to the scissor; empty when minX > maxX or minY > maxY
+    I e[3], ea[3], eb[3];        // edge i at (minX, minY), and its steps per pixel and per row
+    F refX, refY;
+    F qBase, qDx, qDy;
+    F base[4], dx[4], dy[4];     // the colour planes (unused where the colour is constant)
+    I constantColor;
+    F color[4];                  // the first corner's colour
+};
+
+template <int W>
+RASTER_LANES_INLINE void setupMesh(const MeshTriangle* tris, int count, const Scissor& sc, MeshSetup<W>& s) {
+    using namespace lanes;
+    using F = typename Vec<W>::F;
+    using I = typename Vec<W>::I;
+    // Gather the corners into lanes (unused lanes repeat the first triangle).
+    alignas(32) int32_t X[3][W], Y[3][W];
+    alignas(32) float Q[3][W], V[3][4][W], C[3][4][W];
+    bool inRange = true;
+    for (int lane = 0; lane < W; ++lane) {
+        const MeshTriangle& t = tris[lane < count ? lane : 0];
+        for (int k = 0; k < 3; ++k) {
+            const ScreenVertex& v = *t.v[k];
+            inRange = inRange && v.sx == int64_t(int32_t(v.sx)) && v.sy == int64_t(int32_t(v.sy));
+            X[k][lane] = int32_t(v.sx);
+            Y[k][lane] = int32_t(v.sy);
+            Q[k][lane] = v.q;
+            for (int c = 0; c < 4; ++c) {
+                V[k][c][lane] = v.v[c];
+                C[k][c][lane] = v.color[c];
+            }
+        }
+    }
+    const auto li = [](const int32_t* p) { return load<I>(p); };
+    const auto lf = [](const float* p) { return load<F>(p); };
+    I x0 = li(X[0]), y0 = li(Y[0]), x1 = li(X[1]), y1 = li(Y[1]), x2 = li(X[2]), y2 = li(Y[2]);
+
+    // The box on the snapped corners, checked for size before any product is formed.
+    const auto min3 = [](I a, I b, I c) { a = a < b ? a : b; return a < c ? a : c; };
+    const auto max3 = [](I a, I b, I c) { a = a > b ? a : b; return a > c ? a : c; };
+    const I minXf = min3(x0, x1, x2), maxXf = max3(x0, x1, x2);
+    const I minYf = min3(y0, y1, y2), maxYf = max3(y0, y1, y2);
+    s.fits = ((maxXf - minXf) < splat<I>(kMeshMaxWidth << kSubPixelBits)) &
+             ((maxYf - minYf) < splat<I>(kMeshMaxHeight << kSubPixelBits));
+    if (!inRange) s.fits = splat<I>(0);
+    // Lanes left to the general path get the first corner everywhere, so that no product
+    // below can overflow.
+    x1 = s.fits ? x1 : x0, x2 = s.fits ? x2 : x0;
+    y1 = s.fits ? y1 : y0, y2 = s.fits ? y2 : y0;
+
+    // One orientation: inside is non-negative (the corners swap where the winding is negative).
+    const I area = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
+    const I flip = area < splat<I>(0);
+    const I sx1 = flip ? x2 : x1, sy1 = flip ? y2 : y1, sx2 = flip ? x1 : x2, sy2 = flip ? y1 : y2;
+    x1 = sx1, y1 = sy1, x2 = sx2, y2 = sy2;
+
+    // ceilPixel and floorPixel (arithmetic shifts round down), clamped to the scissor.
+    const auto ceilPx = [](I a) { return -((-a) >> kSubPixelBits); };
+    const auto floorPx = [](I a) { return a >> kSubPixelBits; };
+    const auto maxI = [](I a, I b) { return a > b ? a : b; };
+    const auto minI = [](I a, I b) { return a < b ? a : b; };
+    s.minX = maxI(ceilPx(minXf), splat<I>(sc.x0));
+    s.maxX = minI(floorPx(maxXf), splat<I>(sc.x1 - 1));
+    s.minY = maxI(ceilPx(minYf), splat<I>(sc.y0));
+    s.maxY = minI(floorPx(maxYf), splat<I>(sc.y1 - 1));
+
+    // Edge i from corner i to corner i + 1: E(P) = dx * (Py - Yi) - dy * (Px - Xi) on the
+    // sub-pixel grid, less one where the edge does not own the centres on it (top-left rule).
+    // (In unsigned lanes, which wrap: a lane whose box is empty may start far from its corners,
+    // and its values are never used.)
+    using U = typename Vec<W>::U;
+    const I xs[3] = {x0, x1, x2}, ys[3] = {y0, y1, y2};
+    const U px0 = U(s.minX) << kSubPixelBits, py0 = U(s.minY) << kSubPixelBits;
+    for (int i = 0; i < 3; ++i) {
+        const int j = i == 2 ? 0 : i + 1;
+        const I dx = xs[j] - xs[i], dy = ys[j] - ys[i];
+        const I topLeft = (dy < splat<I>(0)) | ((dy == splat<I>(0)) & (dx > splat<I>(0)));
+        s.ea[i] = -dy * splat<I>(int32_t(kSubPixel));
+        s.eb[i] = dx * splat<I>(int32_t(kSubPixel));
+        s.e[i] = I(U(dx) * (py0 - U(ys[i])) - U(dy) * (px0 - U(xs[i]))) - (topLeft ? splat<I>(0) : splat<I>(1));
+    }
+
+    // The planes, from the snapped corners.
+    const F sub = splat<F>(float(kSubPixel));
+    const F fx0 = __builtin_convertvector(x0, F) / sub, fy0 = __builtin_convertvector(y0, F) / sub;
+    const F e1x = __builtin_convertvector(x1 - x0, F) / sub, e1y = __builtin_convertvector(y1 - y0, F) / sub;
+    const F e2x = __builtin_convertvector(x2 - x0, F) / sub, e2y = __builtin_convertvector(y2 - y0, F) / sub;
+    const F invArea = splat<F>(1.0f) / (e1x * e2y - e2x * e1y);
+    s.refX = fx0;
+    s.refY = fy0;
+    const auto makePlane = [&](F f0, F f1in, F f2in, F& base, F& pdx, F& pdy) {
+        const F f1 = flip ? f2in : f1in, f2 = flip ? f1in : f2in;
+        const F d1 = f1 - f0, d2 = f2 - f0;
+        base = f0;
+        pdx = (d1 * e2y - d2 * e1y) * invArea;
+        pdy = (d2 * e1x - d1 * e2x) * invArea;
+    };
+    makePlane(lf(Q[0]), lf(Q[1]), lf(Q[2]), s.qBase, s.qDx, s.qDy);
+    I same = splat<I>(-1);
+    for (int c = 0; c < 4; ++c) {
+        const F c0 = lf(C[0][c]);
+        same = same & I(c0 == lf(C[1][c])) & I(c0 == lf(C[2][c]));
+        s.color[c] = c0;
+        makePlane(lf(V[0][c]), lf(V[1][c]), lf(V[2][c]), s.base[c], s.dx[c], s.dy[c]);
+    }
+    s.constantColor = same;
+}
+
+// Fills lane `lane` of s: gouraudRows (or, for one colour, gouraudRun's flat store) for a triangle
+// of at most kMeshMaxWidth pixels a row.
+template <int W>
+RASTER_LANES_INLINE void fillMeshLane(const MeshSetup<W>& s, int lane, const RowFilter& rows,
+                                      const GouraudTarget& target) {
+    using namespace lanes;
+    using F = typename Vec<W>::F;
+    using I = typename Vec<W>::I;
+    using U = typename Vec<W>::U;
+    const int32_t minX = s.minX[lane], maxX = s.maxX[lane], minY = s.minY[lane], maxY = s.maxY[lane];
+    const int width = maxX - minX + 1;  // 1..kMeshMaxWidth + 1 before the lane mask below
+    const int laneMask = width >= W ? (1 << W) - 1 : (1 << width) - 1;
+    I e[3], step[3];
+    for (int i = 0; i < 3; ++i) {
+        e[i] = splat<I>(s.e[i][lane]) + iota<I>() * splat<I>(s.ea[i][lane]);
+        step[i] = splat<I>(s.eb[i][lane]);
+    }
+    const U fill = splat<U>(target.fill), keep = splat<U>(target.keep);
+    const bool flat = s.constantColor[lane] != 0;
+    U flatValue = {};
+    if (flat) {
+        const uint32_t v = (raster::toByte(s.color[3][lane]) << 24) | (raster::toByte(s.color[0][lane]) << 16) |
+                           (raster::toByte(s.color[1][lane]) << 8) | raster::toByte(s.color[2][lane]) | target.fill;
+        flatValue = splat<U>(v);
+    }
+    const float qBase = s.qBase[lane], qDx = s.qDx[lane], qDy = s.qDy[lane];
+    const float refX = s.refX[lane], refY = s.refY[lane];
+    const bool affine = qDx == 0.0f && qDy == 0.0f;
+    const F affineW = splat<F>(affine ? 1.0f / qBase : 0.0f);
+    for (int32_t y = minY; y <= maxY; ++y, e[0] += step[0], e[1] += step[1], e[2] += step[2]) {
+        if (!rows.accepts(y)) continue;
+        const int covered = laneBits<W>((e[0] | e[1] | e[2]) >= splat<I>(0)) & laneMask;
+        if (covered == 0) continue;
+        // A triangle's covered centres in a row are contiguous: first to last.
+        const int first = __builtin_ctz(unsigned(covered));
+        const int n = 32 - __builtin_clz(unsigned(covered)) - first;
+        const int32_t x0 = minX + first;
+        uint32_t* dst = reinterpret_cast<uint32_t*>(target.colorBase + ptrdiff_t(y) * target.colorPitch) + x0;
+        U v;
+        if (flat) {
+            v = flatValue;
+        } else {
+            const float fy = float(y) - refY;
+            const F fx = __builtin_convertvector(iota<I>() + splat<I>(x0), F) - splat<F>(refX);
+            const F w = affine ? affineW : splat<F>(1.0f) / (splat<F>(qBase + qDy * fy) + splat<F>(qDx) * fx);
+            I ch[4];
+            for (int c = 0; c < 4; ++c) {
+                const float row = s.base[c][lane] + s.dy[c][lane] * fy;
+                ch[c] = toByte<W>((splat<F>(row) + splat<F>(s.dx[c][lane]) * fx) * w);
+            }
+            v = pack<W>(ch[3], ch[0], ch[1], ch[2]) | fill;
+        }
+        if (target.keep != 0) v = (v & ~keep) | (loadFirst<W>(dst, n) & keep);
+        storeWhere<W>(dst, v, splat<I>(-1), n);
+    }
+}
+
+template <int W>
+RASTER_LANES_INLINE void gouraudMesh(const MeshFill& f, const MeshTriangle* tris, int count) {
+    for (int start = 0; start < count; start += W) {
+        const int n = count - start < W ? count - start : W;
+        MeshSetup<W> s;
+        setupMesh<W>(tris + start, n, f.scissor, s);
+        for (int lane = 0; lane < n; ++lane) {
+            if (!s.fits[lane]) {
+                f.general(f.context, tris[start + lane]);
+                continue;
+            }
+            if (!f.fill || s.minX[lane] > s.maxX[lane] || s.minY[lane] > s.maxY[lane]) continue;
+            fillMeshLane<W>(s, lane, f.rows, f.target);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace platform::d3d9::raster
+
+#pragma GCC diagnostic pop
