@@ -128,7 +128,8 @@ const ClipVertex* fetch(DrawContext& ctx, int64_t index, uint32_t& code) {
 void fillOne(const DrawContext& ctx, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
              CullMode cull, const RowFilter& rows, FragmentBatcher& batcher) {
     TriangleSetup t;
-    if (!setupTriangle(a, b, c, cull, rowScissor(ctx.scissor, rows), ctx.varyingCount, ctx.pixels.needsDepth, t)) return;
+    const Scissor scissor = rowScissor(ctx.scissor, rows);
+    if (!setupTriangle(a, b, c, cull, scissor, ctx.varyingCount, ctx.pixels.needsDepth, t)) return;
     if (g_stopAfter.load(std::memory_order_relaxed) != StopAfter::Full) return;
     batcher.fillTriangle(t, rows);
 }
