@@ -10,7 +10,9 @@
 // in their turn.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/d3d9/raster/gouraud_kernel.h"
 #include "platform/d3d9/raster/lanes.h"
@@ -49,6 +51,35 @@ namespace {
 inline constexpr int32_t kMeshMaxWidth = 8;
 inline constexpr int32_t kMeshMaxHeight = 32;
 
+// The four 32-bit words at byte `offset` of each lane's vertex, as four vectors of W lanes (word
+// c of lane i in out[c][i]): an 8 x 4 transpose.
+template <int W>
+RASTER_LANES_INLINE void gatherFour(const ScreenVertex* const* v, size_t offset, typename lanes::Vec<W>::F* out) {
+    using F = typename lanes::Vec<W>::F;
+    const auto at = [&](int lane) { return reinterpret_cast<const float*>(reinterpret_cast<const char*>(v[lane]) + offset); };
+#if defined(__x86_64__) || defined(__i386__)
+    if constexpr (W == 8) {  // built in the AVX2 file only
+        const auto pair = [&](int a, int b) {
+            return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(at(a))), _mm_loadu_ps(at(b)), 1);
+        };
+        const __m256 t0 = pair(0, 4), t1 = pair(1, 5), t2 = pair(2, 6), t3 = pair(3, 7);
+        const __m256 u0 = _mm256_unpacklo_ps(t0, t1), u1 = _mm256_unpackhi_ps(t0, t1);
+        const __m256 u2 = _mm256_unpacklo_ps(t2, t3), u3 = _mm256_unpackhi_ps(t2, t3);
+        out[0] = F(_mm256_shuffle_ps(u0, u2, 0x44));
+        out[1] = F(_mm256_shuffle_ps(u0, u2, 0xEE));
+        out[2] = F(_mm256_shuffle_ps(u1, u3, 0x44));
+        out[3] = F(_mm256_shuffle_ps(u1, u3, 0xEE));
+        return;
+    }
+#endif
+    for (int c = 0; c < 4; ++c) out[c] = F{};
+    for (int lane = 0; lane < W; ++lane) {
+        float words[4];
+        std::memcpy(words, at(lane), sizeof words);
+        for (int c = 0; c < 4; ++c) out[c][lane] = words[c];
+    }
+}
+
 // Up to W triangles' set-up, one lane each, as setupTriangle computes it.
 template <int W>
 struct MeshSetup {
@@ -69,27 +100,26 @@ RASTER_LANES_INLINE void setupMesh(const MeshTriangle* tris, int count, const Sc
     using namespace lanes;
     using F = typename Vec<W>::F;
     using I = typename Vec<W>::I;
-    // Gather the corners into lanes (unused lanes repeat the first triangle).
-    alignas(32) int32_t X[3][W], Y[3][W];
-    alignas(32) float Q[3][W], V[3][4][W], C[3][4][W];
-    bool inRange = true;
+    // The corners in lanes (unused lanes repeat the first triangle). Snapped positions lie
+    // within +-2^28 sub-pixel steps (toScreen refuses larger ones), so they fit 32-bit lanes.
+    const ScreenVertex* corner[3][W];
     for (int lane = 0; lane < W; ++lane) {
         const MeshTriangle& t = tris[lane < count ? lane : 0];
-        for (int k = 0; k < 3; ++k) {
-            const ScreenVertex& v = *t.v[k];
-            inRange = inRange && v.sx == int64_t(int32_t(v.sx)) && v.sy == int64_t(int32_t(v.sy));
-            X[k][lane] = int32_t(v.sx);
-            Y[k][lane] = int32_t(v.sy);
-            Q[k][lane] = v.q;
-            for (int c = 0; c < 4; ++c) {
-                V[k][c][lane] = v.v[c];
-                C[k][c][lane] = v.color[c];
-            }
-        }
+        for (int k = 0; k < 3; ++k) corner[k][lane] = t.v[k];
     }
-    const auto li = [](const int32_t* p) { return load<I>(p); };
-    const auto lf = [](const float* p) { return load<F>(p); };
-    I x0 = li(X[0]), y0 = li(Y[0]), x1 = li(X[1]), y1 = li(Y[1]), x2 = li(X[2]), y2 = li(Y[2]);
+    I x0, y0, x1, y1, x2, y2;
+    F Q[3], V[3][4], C[3][4];
+    for (int k = 0; k < 3; ++k) {
+        F position[4], snapped[4];
+        gatherFour<W>(corner[k], offsetof(ScreenVertex, x), position);
+        gatherFour<W>(corner[k], offsetof(ScreenVertex, sx), snapped);  // low and high words of sx, sy
+        gatherFour<W>(corner[k], offsetof(ScreenVertex, v), V[k]);
+        gatherFour<W>(corner[k], offsetof(ScreenVertex, color), C[k]);
+        Q[k] = position[3];
+        const I sx = I(snapped[0]), sy = I(snapped[2]);
+        (k == 0 ? x0 : k == 1 ? x1 : x2) = sx;
+        (k == 0 ? y0 : k == 1 ? y1 : y2) = sy;
+    }
 
     // The box on the snapped corners, checked for size before any product is formed.
     const auto min3 = [](I a, I b, I c) { a = a < b ? a : b; return a < c ? a : c; };
@@ -98,7 +128,6 @@ RASTER_LANES_INLINE void setupMesh(const MeshTriangle* tris, int count, const Sc
     const I minYf = min3(y0, y1, y2), maxYf = max3(y0, y1, y2);
     s.fits = ((maxXf - minXf) < splat<I>(kMeshMaxWidth << kSubPixelBits)) &
              ((maxYf - minYf) < splat<I>(kMeshMaxHeight << kSubPixelBits));
-    if (!inRange) s.fits = splat<I>(0);
     // Lanes left to the general path get the first corner everywhere, so that no product
     // below can overflow.
     x1 = s.fits ? x1 : x0, x2 = s.fits ? x2 : x0;
@@ -151,13 +180,13 @@ RASTER_LANES_INLINE void setupMesh(const MeshTriangle* tris, int count, const Sc
         pdx = (d1 * e2y - d2 * e1y) * invArea;
         pdy = (d2 * e1x - d1 * e2x) * invArea;
     };
-    makePlane(lf(Q[0]), lf(Q[1]), lf(Q[2]), s.qBase, s.qDx, s.qDy);
+    makePlane(Q[0], Q[1], Q[2], s.qBase, s.qDx, s.qDy);
     I same = splat<I>(-1);
     for (int c = 0; c < 4; ++c) {
-        const F c0 = lf(C[0][c]);
-        same = same & I(c0 == lf(C[1][c])) & I(c0 == lf(C[2][c]));
+        const F c0 = C[0][c];
+        same = same & I(c0 == C[1][c]) & I(c0 == C[2][c]);
         s.color[c] = c0;
-        makePlane(lf(V[0][c]), lf(V[1][c]), lf(V[2][c]), s.base[c], s.dx[c], s.dy[c]);
+        makePlane(V[0][c], V[1][c], V[2][c], s.base[c], s.dx[c], s.dy[c]);
     }
     s.constantColor = same;
 }
