@@ -49,6 +49,9 @@ bool presentFrame(HWND handle, const void* pixels, int width, int height, int pi
     frame.frame = state.currentFrame;
     frame.width = width;
     frame.height = height;
+    // The previous frame's storage is reused: a frame is some megabytes, and a fresh vector
+    // would be allocated and zeroed every frame only to be overwritten.
+    if (state.lastFrame) frame.pixels.swap(state.lastFrame->pixels);
     frame.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     const auto* source = static_cast<const unsigned char*>(pixels);
     for (int row = 0; row < height; ++row) {
