@@ -229,6 +229,10 @@ void fillDirect(const PixelPipeline& p, const TriangleSetup& t, const RowFilter&
     if (p.direct == DirectPath::Sprite) {
         const bool textureAlpha = p.stages.stages[0].sampler.view->format == TextureFormat::A8R8G8B8;
 #if defined(__x86_64__)
+        if (widestLanes()) {
+            spriteRowsAvx512(spriteTriangle(p, t), t, rows, textureAlpha);
+            return;
+        }
         if (wideLanes()) {
             spriteRowsAvx2(spriteTriangle(p, t), t, rows, textureAlpha);
             return;
@@ -248,6 +252,10 @@ bool pairsDirect(const PixelPipeline& p, const TriangleSetup& a, const TriangleS
 void fillDirectPair(const PixelPipeline& p, const TriangleSetup& a, const TriangleSetup& b, const RowFilter& rows) {
     const bool textureAlpha = p.stages.stages[0].sampler.view->format == TextureFormat::A8R8G8B8;
 #if defined(__x86_64__)
+    if (widestLanes()) {
+        spritePairRowsAvx512(spriteTriangle(p, a), a, spriteTriangle(p, b), b, rows, textureAlpha);
+        return;
+    }
     if (wideLanes()) {
         spritePairRowsAvx2(spriteTriangle(p, a), a, spriteTriangle(p, b), b, rows, textureAlpha);
         return;

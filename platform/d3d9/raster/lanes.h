@@ -1,6 +1,7 @@
 // Width-generic lane arithmetic for the hottest loops, written once over GCC vector types and
-// instantiated for 4 lanes (SSE2, every x86-64 processor) and 8 lanes (AVX2: in a file that
-// includes this under `#pragma GCC target("avx2")`, chosen at run time).
+// instantiated for 4 lanes (SSE2, every x86-64 processor), 8 lanes (AVX2: in a file that
+// includes this under `#pragma GCC target("avx2")`, chosen at run time) and, for sprites, 16
+// lanes (AVX-512F, likewise).
 //
 // Each helper performs exactly the operations of the scalar pixel path in the same order (the
 // same clamps, floors, byte * (1/255), lerps and rounding; no fused multiply-add), so a pixel's
@@ -25,6 +26,10 @@ namespace platform::d3d9::raster {
 
 // Whether the 8-lane (AVX2) loops are used: the processor has AVX2 and setWideLanes left them on.
 bool wideLanes();
+
+// Whether the 16-lane (AVX-512) sprite loops are used: the 8-lane loops are, the processor has
+// AVX-512F and setWidestLanes left them on.
+bool widestLanes();
 
 }  // namespace platform::d3d9::raster
 
@@ -77,6 +82,7 @@ RASTER_LANES_INLINE F max(F a, F b) {
 #if defined(__x86_64__) || defined(__i386__)
     if constexpr (sizeof(F) == 16) return F(_mm_max_ps(__m128(a), __m128(b)));
     if constexpr (sizeof(F) == 32) return F(_mm256_max_ps(__m256(a), __m256(b)));
+    if constexpr (sizeof(F) == 64) return F(_mm512_max_ps(__m512(a), __m512(b)));
 #endif
     return a > b ? a : b;
 }
@@ -85,6 +91,7 @@ RASTER_LANES_INLINE F min(F a, F b) {
 #if defined(__x86_64__) || defined(__i386__)
     if constexpr (sizeof(F) == 16) return F(_mm_min_ps(__m128(a), __m128(b)));
     if constexpr (sizeof(F) == 32) return F(_mm256_min_ps(__m256(a), __m256(b)));
+    if constexpr (sizeof(F) == 64) return F(_mm512_min_ps(__m512(a), __m512(b)));
 #endif
     return a < b ? a : b;
 }
@@ -166,6 +173,7 @@ RASTER_LANES_INLINE typename Vec<W>::U gather(const uint8_t* base, typename Vec<
     if constexpr (W == 8) {
         return typename Vec<W>::U(_mm256_i32gather_epi32(reinterpret_cast<const int*>(base), __m256i(off), 1));
     }
+    if constexpr (W == 16) return typename Vec<W>::U(_mm512_i32gather_epi32(__m512i(off), base, 1));
 #endif
     typename Vec<W>::U v;
     for (int i = 0; i < W; ++i) {
@@ -188,6 +196,9 @@ RASTER_LANES_INLINE typename Vec<W>::F lerp(typename Vec<W>::U t00, typename Vec
     return top + (bottom - top) * fv;
 }
 
+template <int W>
+RASTER_LANES_INLINE int laneBits(typename Vec<W>::I mask);
+
 // The first `count` words at p (the others read as 0), and a store of the lanes whose `mask` is
 // set among the first `count`. The 8-lane forms use the masked moves, which neither touch the
 // words past the run nor stall on a partly written copy.
@@ -198,6 +209,10 @@ RASTER_LANES_INLINE typename Vec<W>::U loadFirst(const uint32_t* p, int count) {
     if constexpr (W == 8) {
         const I live = iota<I>() < splat<I>(count);
         return typename Vec<W>::U(_mm256_maskload_epi32(reinterpret_cast<const int*>(p), __m256i(live)));
+    }
+    if constexpr (W == 16) {
+        const __mmask16 live = __mmask16(count >= 16 ? 0xFFFFu : (1u << count) - 1u);
+        return typename Vec<W>::U(_mm512_maskz_loadu_epi32(live, p));
     }
 #endif
     typename Vec<W>::U v = {};
@@ -214,6 +229,10 @@ RASTER_LANES_INLINE void storeWhere(uint32_t* p, typename Vec<W>::U v, typename 
         _mm256_maskstore_epi32(reinterpret_cast<int*>(p), __m256i(live), __m256i(v));
         return;
     }
+    if constexpr (W == 16) {
+        _mm512_mask_storeu_epi32(p, __mmask16(laneBits<W>(live)), __m512i(v));
+        return;
+    }
 #endif
     for (int i = 0; i < W; ++i) {
         if (live[i]) p[i] = v[i];
@@ -226,6 +245,7 @@ RASTER_LANES_INLINE int laneBits(typename Vec<W>::I mask) {
 #if defined(__x86_64__) || defined(__i386__)
     if constexpr (W == 8) return _mm256_movemask_ps(__m256(mask));
     if constexpr (W == 4) return _mm_movemask_ps(__m128(mask));
+    if constexpr (W == 16) return int(_mm512_cmplt_epi32_mask(__m512i(mask), _mm512_setzero_si512()));
 #endif
     int bits = 0;
     for (int i = 0; i < W; ++i) bits |= (mask[i] != 0 ? 1 : 0) << i;

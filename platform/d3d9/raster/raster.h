@@ -114,4 +114,9 @@ void setDirectFill(bool on);
 // either way. On by default.
 void setWideLanes(bool on);
 
+// Test and benchmark knob: whether the 16-lane (AVX-512) sprite loops may be used where the
+// 8-lane loops are and the processor has AVX-512F; off keeps the 8-lane ones. The bytes are the
+// same either way. On by default.
+void setWidestLanes(bool on);
+
 }  // namespace platform::d3d9::raster

@@ -36,6 +36,11 @@ void spriteRowsAvx2(const SpriteTriangle& s, const TriangleSetup& t, const RowFi
 void spritePairRowsAvx2(const SpriteTriangle& sa, const TriangleSetup& a, const SpriteTriangle& sb,
                         const TriangleSetup& b, const RowFilter& rows, bool textureAlpha);
 
+// The 16-lane rows, in direct_fill_avx512.cpp (x86-64 processors with AVX-512F only).
+void spriteRowsAvx512(const SpriteTriangle& s, const TriangleSetup& t, const RowFilter& rows, bool textureAlpha);
+void spritePairRowsAvx512(const SpriteTriangle& sa, const TriangleSetup& a, const SpriteTriangle& sb,
+                          const TriangleSetup& b, const RowFilter& rows, bool textureAlpha);
+
 namespace {
 
 // One run of a sprite triangle, W pixels at a time: texture coordinates interpolated without

@@ -1,5 +1,5 @@
 // Sprite and lit triangles are shaded row by row, straight into the target, in 4-lane and (on
-// processors with AVX2) 8-lane loops. Every such pixel must carry exactly the bytes the general
+// processors with AVX2) 8-lane loops, and sprites (with AVX-512F) in 16-lane loops. Every such pixel must carry exactly the bytes the general
 // fragment batch gives it: each test draws the same primitives with the direct paths on (both
 // lane widths) and off, and compares the targets byte for byte.
 #include <gtest/gtest.h>
@@ -23,17 +23,20 @@ struct Knobs {
     ~Knobs() {
         r::setDirectFill(true);
         r::setWideLanes(true);
+        r::setWidestLanes(true);
     }
 };
 
-enum class Path { Batch, Narrow, Wide };
+// Widest is Wide on a processor without AVX-512F.
+enum class Path { Batch, Narrow, Wide, Widest };
 
 // Draws with the given path and returns the target's pixels.
 template <class Draw>
 std::vector<uint32_t> drawWith(Path path, Canvas canvas, Draw&& draw) {
     Knobs restore;
     r::setDirectFill(path != Path::Batch);
-    r::setWideLanes(path == Path::Wide);
+    r::setWideLanes(path == Path::Wide || path == Path::Widest);
+    r::setWidestLanes(path == Path::Widest);
     draw(canvas);
     return canvas.pixels;
 }
@@ -46,6 +49,7 @@ int expectSameBytesOnEveryPath(const Canvas& canvas, Draw&& draw, uint32_t backg
     const auto batch = drawWith(Path::Batch, canvas, draw);
     EXPECT_EQ(drawWith(Path::Narrow, canvas, draw), batch);
     EXPECT_EQ(drawWith(Path::Wide, canvas, draw), batch);
+    EXPECT_EQ(drawWith(Path::Widest, canvas, draw), batch);
     int changed = 0;
     for (uint32_t p : batch) changed += p != background;
     return changed;
