@@ -107,7 +107,7 @@ RASTER_LANES_INLINE void setupMesh(const MeshTriangle* tris, int count, const Sc
         const MeshTriangle& t = tris[lane < count ? lane : 0];
         for (int k = 0; k < 3; ++k) corner[k][lane] = t.v[k];
     }
-    I x0, y0, x1, y1, x2, y2;
+    I cx[3], cy[3];
     F Q[3], V[3][4], C[3][4];
     for (int k = 0; k < 3; ++k) {
         F position[4], snapped[4];
@@ -116,10 +116,10 @@ RASTER_LANES_INLINE void setupMesh(const MeshTriangle* tris, int count, const Sc
         gatherFour<W>(corner[k], offsetof(ScreenVertex, v), V[k]);
         gatherFour<W>(corner[k], offsetof(ScreenVertex, color), C[k]);
         Q[k] = position[3];
-        const I sx = I(snapped[0]), sy = I(snapped[2]);
-        (k == 0 ? x0 : k == 1 ? x1 : x2) = sx;
-        (k == 0 ? y0 : k == 1 ? y1 : y2) = sy;
+        cx[k] = I(snapped[0]);
+        cy[k] = I(snapped[2]);
     }
+    I x0 = cx[0], y0 = cy[0], x1 = cx[1], y1 = cy[1], x2 = cx[2], y2 = cy[2];
 
     // The box on the snapped corners, checked for size before any product is formed.
     const auto min3 = [](I a, I b, I c) { a = a < b ? a : b; return a < c ? a : c; };
