@@ -1,6 +1,7 @@
 // Source-alpha blending of one colour over a run of the target, for any lane count (see
 // lanes.h): the 8-lane form is built in direct_fill_avx2.cpp. It performs blendSrcAlphaUniform's
-// operations in the same order, so the bytes do not depend on which loop blended a pixel.
+// operations in the same order, so the bytes do not depend on which loop blended a pixel. The
+// 16-lane form is built in direct_fill_avx512.cpp.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,9 @@ struct UniformBlend {
 
 // Blends pixels [0, n & ~7) of dst in the 8-lane loop; returns how many it did.
 int blendUniformAvx2(const UniformBlend& b, int n, uint32_t* dst);
+
+// The same for pixels [0, n & ~15) in the 16-lane (AVX-512F) loop.
+int blendUniformAvx512(const UniformBlend& b, int n, uint32_t* dst);
 
 namespace {
 

@@ -1,5 +1,6 @@
-// The 16-lane (AVX-512F) instantiations of the sprite kernel, called only when the processor has
-// AVX-512F (widestLanes()). A glyph row of up to 16 pixels is then one block instead of two.
+// The 16-lane (AVX-512F) instantiations of the sprite and uniform-blend kernels, called only when
+// the processor has AVX-512F (widestLanes()). A glyph row of up to 16 pixels is then one block
+// instead of two.
 // As in the AVX2 file, everything shared with the rest of the library is included before the
 // target pragma, and the kernels included after it have internal linkage.
 #include <cstddef>
@@ -22,6 +23,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
+#include "platform/d3d9/raster/blend_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
 
 namespace platform::d3d9::raster {
@@ -41,6 +43,10 @@ void spritePairRowsAvx512(const SpriteTriangle& sa, const TriangleSetup& a, cons
     } else {
         spritePairRows<16, false>(sa, a, sb, b, rows);
     }
+}
+
+int blendUniformAvx512(const UniformBlend& b, int n, uint32_t* dst) {
+    return blendUniformRun<16>(b, n, dst);
 }
 
 }  // namespace platform::d3d9::raster

@@ -124,9 +124,10 @@ void blendSrcAlphaUniform(const OutputSetup& o, int n, const float c[4], uint32_
     int i = 0;
 #if defined(__x86_64__)
     if (n >= 8 && wideLanes()) {
-        // Long runs (the mirror quad): eight pixels at a time.
+        // Long runs (the mirror quad): sixteen or eight pixels at a time.
         const UniformBlend b{sr, sg, sb, sa, ia, destAlphaScale, destAlphaBias, alphaFill, keep};
-        i = blendUniformAvx2(b, n, dst);
+        if (n >= 16 && widestLanes()) i = blendUniformAvx512(b, n, dst);
+        i += blendUniformAvx2(b, n - i, dst + i);
     }
 #endif
 #if defined(__SSE2__)
