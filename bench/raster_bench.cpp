@@ -16,7 +16,8 @@
 // same scene with the pipeline stopped after each stage).
 //
 // Environment knobs, for comparing paths that must give the same bytes: RASTER_BENCH_WIDE=0 keeps
-// the 4-lane loops on a processor with AVX2; RASTER_BENCH_DIRECT=0 (with RASTER_BENCH_FRAMES)
+// the 4-lane loops on a processor with AVX2; RASTER_BENCH_WIDEST=0 keeps the 8-lane loops where
+// AVX-512F would take 16 lanes; RASTER_BENCH_DIRECT=0 (with RASTER_BENCH_FRAMES)
 // sends every triangle through the fragment batch. RASTER_BENCH_FRAMES=<n> prints the checksum of
 // the last frame.
 #include <benchmark/benchmark.h>
@@ -689,6 +690,8 @@ BENCHMARK(BM_Raster_ClearPresent)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv) {
     // RASTER_BENCH_WIDE=0 keeps the 4-lane loops on a processor with AVX2 (same bytes).
     if (const char* wide = std::getenv("RASTER_BENCH_WIDE")) r::setWideLanes(std::atoi(wide) != 0);
+    // RASTER_BENCH_WIDEST=0 keeps the 8-lane loops on a processor with AVX-512F (same bytes).
+    if (const char* widest = std::getenv("RASTER_BENCH_WIDEST")) r::setWidestLanes(std::atoi(widest) != 0);
     countFramesIfAsked();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
