@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "platform/d3d9/raster/lanes.h"
 #include "platform/d3d9/raster/setup.h"
@@ -175,9 +176,94 @@ RASTER_LANES_INLINE void spriteRun(const SpriteTriangle& s, int y, int x0, int n
     }
 }
 
+// The spans of a triangle at most kLaneWalkWidth pixels wide (a glyph half), found by evaluating
+// its edge functions at every pixel of the row in lanes: the covered centres of a row are
+// contiguous, so the first and last set lane are the span. The edge values are taken relative to
+// the box's first pixel, which is exact in 32 bits for triangles this small (kLaneWalkWidth by
+// kLaneWalkHeight pixels: below 2^28). Larger triangles keep the RowWalker.
+inline constexpr int32_t kLaneWalkWidth = 16;
+inline constexpr int64_t kLaneWalkHeight = 64;
+
+template <int W>
+class LaneWalker {
+public:
+    static bool suits(const TriangleSetup& t) {
+        if (t.maxX - t.minX >= kLaneWalkWidth) return false;
+        for (int i = 0; i < 3; ++i) {  // the edges' extents: ea = -dy * 256, eb = dx * 256
+            if (t.ea[i] < -kLaneWalkHeight * kSubPixel * kSubPixel || t.ea[i] > kLaneWalkHeight * kSubPixel * kSubPixel)
+                return false;
+            if (t.eb[i] < -kLaneWalkWidth * kSubPixel * kSubPixel || t.eb[i] > kLaneWalkWidth * kSubPixel * kSubPixel)
+                return false;
+        }
+        return true;
+    }
+
+    explicit LaneWalker(const TriangleSetup& t) : m_minX(t.minX), m_y(t.minY) {
+        using namespace lanes;
+        const int width = t.maxX - t.minX + 1;
+        m_mask = width >= 32 ? ~0u : (1u << width) - 1u;
+        for (int i = 0; i < 3; ++i) {
+            const int32_t e = int32_t(t.ek[i] + t.eb[i] * t.minY + t.ea[i] * t.minX);
+            for (int b = 0; b < kBlocks; ++b) {
+                m_e[i][b] = splat<I>(e) + (iota<I>() + splat<I>(b * W)) * splat<I>(int32_t(t.ea[i]));
+            }
+            m_step[i] = int32_t(t.eb[i]);
+        }
+    }
+
+    // Rows must come in increasing order.
+    bool span(int32_t y, int32_t& x0, int32_t& x1) {
+        using namespace lanes;
+        for (; m_y < y; ++m_y) {
+            for (int i = 0; i < 3; ++i) {
+                for (int b = 0; b < kBlocks; ++b) m_e[i][b] += splat<I>(m_step[i]);
+            }
+        }
+        uint32_t covered = 0;
+        for (int b = 0; b < kBlocks; ++b) {
+            const I inside = (m_e[0][b] | m_e[1][b] | m_e[2][b]) >= splat<I>(0);
+            covered |= uint32_t(laneBits<W>(inside)) << (b * W);
+        }
+        covered &= m_mask;
+        if (covered == 0) return false;
+        x0 = m_minX + __builtin_ctz(covered);
+        x1 = m_minX + 31 - __builtin_clz(covered);
+        return true;
+    }
+
+private:
+    using I = typename lanes::Vec<W>::I;
+    static constexpr int kBlocks = (kLaneWalkWidth + W - 1) / W;
+    int32_t m_minX;
+    int32_t m_y;
+    uint32_t m_mask;
+    I m_e[3][kBlocks];
+    int32_t m_step[3];
+};
+
+// Either walker, chosen per triangle.
+template <int W>
+class SpriteWalker {
+public:
+    explicit SpriteWalker(const TriangleSetup& t) : m_lanes(LaneWalker<W>::suits(t)) {
+        if (m_lanes) new (&m_lane) LaneWalker<W>(t);
+        else new (&m_row) RowWalker(t);
+    }
+    bool span(int32_t y, int32_t& x0, int32_t& x1) {
+        return m_lanes ? m_lane.span(y, x0, x1) : m_row.span(y, x0, x1);
+    }
+
+private:
+    bool m_lanes;
+    union {
+        LaneWalker<W> m_lane;
+        RowWalker m_row;
+    };
+};
+
 template <int W, bool kTextureAlpha>
 RASTER_LANES_INLINE void spriteRows(const SpriteTriangle& s, const TriangleSetup& t, const RowFilter& rows) {
-    RowWalker walker(t);
+    SpriteWalker<W> walker(t);
     for (int y = t.minY; y <= t.maxY; ++y) {
         int32_t x0, x1;
         if (!rows.accepts(y) || !walker.span(y, x0, x1)) continue;
@@ -193,7 +279,7 @@ RASTER_LANES_INLINE void spritePairRows(const SpriteTriangle& sa, const Triangle
                                         const TriangleSetup& b, const RowFilter& rows) {
     const int top = a.minY < b.minY ? a.minY : b.minY;
     const int bottom = a.maxY > b.maxY ? a.maxY : b.maxY;
-    RowWalker walkA(a), walkB(b);
+    SpriteWalker<W> walkA(a), walkB(b);
     for (int y = top; y <= bottom; ++y) {
         if (!rows.accepts(y)) continue;
         int32_t ax0 = 0, ax1 = -1, bx0 = 0, bx1 = -1;

@@ -128,6 +128,7 @@ TEST(RasterDirectFill, SpritesGiveTheBatchBytesInEveryLaneWidth) {
         uint8_t writeMask;
         bool whiteGlyphs = false;
         uint32_t alphaRef = 0x30;
+        uint32_t viewportWidth = 48;  // narrower than the target: quads cut on the right
     };
     constexpr Case kCases[] = {
         {"text: alpha test and source-alpha blend", r::TextureFormat::A8R8G8B8, r::ColorFormat::X8R8G8B8, true, true, false, r::kWriteAll},
@@ -137,11 +138,13 @@ TEST(RasterDirectFill, SpritesGiveTheBatchBytesInEveryLaneWidth) {
         {"write mask red and alpha", r::TextureFormat::A8R8G8B8, r::ColorFormat::A8R8G8B8, false, true, false, r::kWriteRed | r::kWriteAlpha},
         {"white glyphs, alpha test > 0", r::TextureFormat::A8R8G8B8, r::ColorFormat::X8R8G8B8, true, true, false, r::kWriteAll, true, 0},
         {"white glyphs, no alpha test", r::TextureFormat::A8R8G8B8, r::ColorFormat::A8R8G8B8, false, true, false, r::kWriteAll, true},
+        {"viewport narrower than the target", r::TextureFormat::A8R8G8B8, r::ColorFormat::X8R8G8B8, true, true, false, r::kWriteAll, false, 0x30, 37},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         SpriteTexture tex(23, 17, c.texture, 5, c.whiteGlyphs);
         auto s = tvtxState(48, 40);
+        s.viewport.width = c.viewportWidth;
         spriteState(s, tex.view);
         if (c.textureAlphaOnly) s.stages[0].alphaOp = TextureOp::SelectArg1;
         s.alphaTestEnable = c.alphaTest;
