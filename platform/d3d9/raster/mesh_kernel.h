@@ -201,7 +201,7 @@ RASTER_LANES_INLINE void fillMeshLane(const MeshSetup<W>& s, int lane, const Row
     using I = typename Vec<W>::I;
     using U = typename Vec<W>::U;
     const int32_t minX = s.minX[lane], maxX = s.maxX[lane], minY = s.minY[lane], maxY = s.maxY[lane];
-    const int width = maxX - minX + 1;  // 1..kMeshMaxWidth + 1 before the lane mask below
+    const int width = maxX - minX + 1;  // 1..kMeshMaxWidth: a box under 8 pixels across holds at most 8 centres
     const int laneMask = width >= W ? (1 << W) - 1 : (1 << width) - 1;
     I e[3], step[3];
     for (int i = 0; i < 3; ++i) {
