@@ -205,7 +205,10 @@ public:
             drawText();
         }
         m_queue.finish();
-        if (parts & kPresent) std::memcpy(m_front.data(), m_back.data(), m_back.size() * 4);
+        // Present: the copy the device hands the window layer.
+        if (parts & kPresent) {
+            r::copyRows(m_front.data(), kWidth * 4, m_back.data(), kWidth * 4, kWidth * 4, int32_t(kHeight));
+        }
         ++m_frame;
     }
 

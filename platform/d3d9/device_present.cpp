@@ -60,8 +60,11 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     finishDrawing();
     const HWND window = hDestWindowOverride != nullptr ? hDestWindowOverride : m_window;
     const Surface& bb = *m_backBuffer;
-    const bool shown = platform::win32::presentFrame(window, bb.bits(), static_cast<int>(bb.desc().width),
-                                                     static_cast<int>(bb.desc().height), static_cast<int>(bb.pitch()));
+    const int width = static_cast<int>(bb.desc().width), height = static_cast<int>(bb.desc().height);
+    // The copy is shared by the drawing threads: the frame's rows are still in their caches.
+    const bool shown = platform::win32::presentFrame(window, width, height, [&](std::uint32_t* pixels) {
+        raster::copyRows(pixels, ptrdiff_t(width) * 4, bb.bits(), ptrdiff_t(bb.pitch()), size_t(width) * 4, height);
+    });
     REFUSE_IF(!shown, D3DERR_INVALIDCALL, "the window is gone");
     return D3D_OK;
 }

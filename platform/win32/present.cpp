@@ -36,10 +36,9 @@ void capture(const InputSchedule& schedule, const PresentedFrame& frame) {
 
 }  // namespace
 
-bool presentFrame(HWND handle, const void* pixels, int width, int height, int pitchBytes) {
+bool presentFrame(HWND handle, int width, int height, const FrameWriter& write) {
     Window* window = findWindow(handle);
-    if (window == nullptr || pixels == nullptr || width <= 0 || height <= 0 || width > kLargestSide ||
-        height > kLargestSide || pitchBytes < width * static_cast<int>(sizeof(std::uint32_t))) {
+    if (window == nullptr || width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide || !write) {
         refusal("presentFrame", window == nullptr ? "unknown window" : "bad frame description");
         return false;
     }
@@ -53,18 +52,28 @@ bool presentFrame(HWND handle, const void* pixels, int width, int height, int pi
     // would be allocated and zeroed every frame only to be overwritten.
     if (state.lastFrame) frame.pixels.swap(state.lastFrame->pixels);
     frame.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    const auto* source = static_cast<const unsigned char*>(pixels);
-    for (int row = 0; row < height; ++row) {
-        std::memcpy(frame.pixels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width),
-                    source + static_cast<std::ptrdiff_t>(row) * pitchBytes,
-                    static_cast<std::size_t>(width) * sizeof(std::uint32_t));
-    }
+    write(frame.pixels.data());
     backend().present(*window, frame);
     if (frame.frame >= 0 && captureRequested(state.schedule, frame.frame)) {
         capture(state.schedule, frame);
     }
     state.lastFrame = std::move(frame);
     return true;
+}
+
+bool presentFrame(HWND handle, const void* pixels, int width, int height, int pitchBytes) {
+    if (pixels == nullptr || static_cast<long long>(pitchBytes) < static_cast<long long>(width) * 4) {
+        refusal("presentFrame", findWindow(handle) == nullptr ? "unknown window" : "bad frame description");
+        return false;
+    }
+    return presentFrame(handle, width, height, [&](std::uint32_t* destination) {
+        const auto* source = static_cast<const unsigned char*>(pixels);
+        const std::size_t rowBytes = static_cast<std::size_t>(width) * sizeof(std::uint32_t);
+        for (int row = 0; row < height; ++row) {
+            std::memcpy(destination + static_cast<std::size_t>(row) * static_cast<std::size_t>(width),
+                        source + static_cast<std::ptrdiff_t>(row) * pitchBytes, rowBytes);
+        }
+    });
 }
 
 }  // namespace platform::win32

@@ -1,7 +1,9 @@
 // raster::clear: fills the colour target and the depth/stencil words inside the viewport, or inside
-// each given rectangle clipped to the viewport. Large clears are shared between the threads.
+// each given rectangle clipped to the viewport; raster::copyRows. Large clears and copies are
+// shared between the threads.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/d3d9/raster/raster.h"
 #include "platform/d3d9/raster/workers.h"
@@ -44,6 +46,24 @@ Rect intersect(const Rect& a, const Rect& b) {
 }
 
 }  // namespace
+
+void copyRows(void* dst, ptrdiff_t dstPitch, const void* src, ptrdiff_t srcPitch, size_t rowBytes, int32_t rows) {
+    if (rows <= 0 || rowBytes == 0) return;
+    const auto copy = [&](int32_t first, int32_t end) {
+        for (int32_t y = first; y < end; ++y) {
+            std::memcpy(static_cast<uint8_t*>(dst) + ptrdiff_t(y) * dstPitch,
+                        static_cast<const uint8_t*>(src) + ptrdiff_t(y) * srcPitch, rowBytes);
+        }
+    };
+    const int threads = threadCount();
+    if (threads <= 1 || rows < threads || uint64_t(rows) * rowBytes < uint64_t(kParallelWords) * 4) {
+        copy(0, rows);
+        return;
+    }
+    runParallel(threads, [&](int part) {
+        copy(int32_t(int64_t(rows) * part / threads), int32_t(int64_t(rows) * (part + 1) / threads));
+    });
+}
 
 void clear(const ClearRequest& request, const Targets& targets) {
     const Viewport& vp = request.viewport;

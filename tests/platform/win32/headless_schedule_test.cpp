@@ -227,17 +227,27 @@ TEST_F(HeadlessSchedule, PresentRefusesBadArguments) {
         int width;
         int height;
         int pitch;
+        bool aboutTheSource;  // a fault only a caller that hands over pixels can make
     };
     const Case kCases[] = {
-        {"unknown window", stale, pixels, 2, 2, 8},  {"no pixels", window, nullptr, 2, 2, 8},
-        {"zero width", window, pixels, 0, 2, 8},     {"negative height", window, pixels, 2, -1, 8},
-        {"pitch below a row", window, pixels, 2, 2, 7},
-        {"absurd width", window, pixels, 1 << 30, 1, 1 << 30},
+        {"unknown window", stale, pixels, 2, 2, 8, false},
+        {"no pixels", window, nullptr, 2, 2, 8, true},
+        {"zero width", window, pixels, 0, 2, 8, false},
+        {"negative height", window, pixels, 2, -1, 8, false},
+        {"pitch below a row", window, pixels, 2, 2, 7, true},
+        {"absurd width", window, pixels, 1 << 30, 1, 1 << 30, false},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(platform::win32::presentFrame(c.window, c.pixels, c.width, c.height, c.pitch));
+        // A caller that writes the frame itself is refused alike, before it is asked to write.
+        if (c.aboutTheSource) continue;
+        bool written = false;
+        EXPECT_FALSE(platform::win32::presentFrame(c.window, c.width, c.height,
+                                                   [&](std::uint32_t*) { written = true; }));
+        EXPECT_FALSE(written);
     }
+    EXPECT_FALSE(platform::win32::presentFrame(window, 2, 2, platform::win32::FrameWriter{}));
     EXPECT_FALSE(platform::win32::lastPresentedFrame().has_value());
 }
 

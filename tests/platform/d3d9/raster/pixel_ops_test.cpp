@@ -265,4 +265,32 @@ TEST(RasterClear, LargeClearsSplitBetweenThreadsCoverTheViewportExactly) {
     r::setThreadCount(2);
 }
 
+// Row copies (a frame being presented) between buffers of different pitches: each row's bytes
+// land once at their place, the bytes past a row in the destination stay, whatever the thread
+// count and whether or not the copy is large enough to be shared.
+TEST(RasterClear, RowCopiesKeepEveryRowAndTouchNothingElse) {
+    struct Case {
+        size_t rowBytes;
+        int32_t rows;
+    };
+    for (const Case c : {Case{800 * 4, 600}, Case{13, 3}, Case{5 * 4, 1}}) {
+        for (int threads : {1, 2, 3}) {
+            SCOPED_TRACE(testing::Message() << c.rowBytes << " x " << c.rows << " on " << threads);
+            r::setThreadCount(threads);
+            const ptrdiff_t srcPitch = ptrdiff_t(c.rowBytes) + 24, dstPitch = ptrdiff_t(c.rowBytes) + 8;
+            std::vector<uint8_t> src(size_t(srcPitch) * size_t(c.rows));
+            for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i * 7 + i / 251);
+            std::vector<uint8_t> dst(size_t(dstPitch) * size_t(c.rows), 0xEE);
+            r::copyRows(dst.data(), dstPitch, src.data(), srcPitch, c.rowBytes, c.rows);
+            for (int32_t y = 0; y < c.rows; ++y) {
+                for (ptrdiff_t x = 0; x < dstPitch; ++x) {
+                    const uint8_t want = size_t(x) < c.rowBytes ? src[size_t(y * srcPitch + x)] : 0xEE;
+                    ASSERT_EQ(dst[size_t(y * dstPitch + x)], want) << x << ", " << y;
+                }
+            }
+        }
+    }
+    r::setThreadCount(2);
+}
+
 }  // namespace
