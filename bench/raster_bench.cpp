@@ -658,9 +658,10 @@ void BM_Raster_DemoFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_Raster_DemoFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// One part of the scene alone (argument: DemoScene::Parts bits), on one thread, for profiling.
+// One part of the scene alone (arguments: DemoScene::Parts bits, thread count), for profiling and
+// for comparing builds on one part.
 void BM_Raster_ScenePart(benchmark::State& state) {
-    r::setThreadCount(1);
+    r::setThreadCount(int(state.range(1)));
     DemoScene scene;
     const unsigned parts = unsigned(state.range(0));
     for (int i = 0; i < 5; ++i) scene.frame(parts);
@@ -670,11 +671,8 @@ void BM_Raster_ScenePart(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Raster_ScenePart)
-    ->Arg(DemoScene::kFloor)
-    ->Arg(DemoScene::kLines)
-    ->Arg(DemoScene::kSpheres)
-    ->Arg(DemoScene::kMirrorQuad)
-    ->Arg(DemoScene::kText)
+    ->ArgsProduct({{DemoScene::kFloor, DemoScene::kLines, DemoScene::kSpheres, DemoScene::kMirrorQuad, DemoScene::kText},
+                   {1, 2}})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 

@@ -398,6 +398,9 @@ bool makeScissor(const PipelineState& s, const Targets& t, bool depthUsed, Sciss
 // Everything of a draw up to the primitive walk: the pixel pipeline for the state and the vertex
 // stage over every vertex the draw uses. Returns how many primitives the walk is to draw (0 when
 // there is nothing to draw). ctx keeps pointers to state and call.
+// From this many vertices on, the vertex stage is shared between the threads (a batch of glyphs).
+constexpr int64_t kParallelVertices = 512;
+
 uint64_t prepareDraw(const PipelineState& state, const DrawCall& call, const Targets& targets, DrawContext& ctx) {
     if (call.primitiveCount == 0 || !state.layout.position.present) return 0;
     const bool depthUsed = state.zEnable && targets.depth.data != nullptr;
@@ -520,8 +523,18 @@ uint64_t prepareDraw(const PipelineState& state, const DrawCall& call, const Tar
         // Eight vertices at a time, with the same results as one at a time.
         const int64_t end = std::min(hi + 1, ctx.readableEnd);
         if (end > lo) {
-            vertexBlocksAvx2(blocks, lo, end - lo, cache.vertices.data(), cache.codes.data(), cache.screen.data());
-            std::fill(cache.state.begin(), cache.state.begin() + (end - lo), uint8_t(1));
+            const int64_t n = end - lo;
+            const int threads = n >= kParallelVertices ? threadCount() : 1;
+            runParallel(threads, [&](int part) {
+                // Whole blocks of eight to each thread, each vertex computed as it would be alone.
+                const int64_t from = (n * part / threads) & ~int64_t(7);
+                const int64_t to = part + 1 == threads ? n : (n * (part + 1) / threads) & ~int64_t(7);
+                if (to > from) {
+                    vertexBlocksAvx2(blocks, lo + from, to - from, cache.vertices.data() + from,
+                                     cache.codes.data() + from, cache.screen.data() + from);
+                }
+            });
+            std::fill(cache.state.begin(), cache.state.begin() + n, uint8_t(1));
         }
         std::fill(cache.state.begin() + (std::max(end, lo) - lo), cache.state.end(), uint8_t(2));
     } else {

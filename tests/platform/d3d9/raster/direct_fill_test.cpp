@@ -388,7 +388,8 @@ void perspectiveView(r::PipelineState& s) {
 // The vertex stage runs eight vertices at a time where the processor has AVX2; it must make the
 // vertices the one-vertex path makes, bit for bit: lit and unlit, with and without vertex
 // colours and normals, with lights behind the surface, user clip planes, vertices behind the eye
-// and far outside the view, and texture coordinates.
+// and far outside the view, and texture coordinates. 600 vertices: enough for the threads to
+// share the vertex stage.
 TEST(RasterVertexBlocks, GiveTheOneVertexResults) {
     struct Case {
         const char* name;
@@ -404,7 +405,7 @@ TEST(RasterVertexBlocks, GiveTheOneVertexResults) {
         SCOPED_TRACE(c.name);
         Lcg g{53};
         std::vector<LitVtx> v;
-        for (int t = 0; t < 150; ++t) {
+        for (int t = 0; t < 200; ++t) {
             const float cx = g.unit() * 60.0f - 30.0f, cy = g.unit() * 60.0f - 30.0f;
             const float cz = (t % 10 == 0) ? g.unit() * 60.0f - 20.0f : 10.0f + g.unit() * 60.0f;  // some behind the eye
             const float size = (t % 7 == 0) ? 400.0f : 6.0f;  // some far outside the view
