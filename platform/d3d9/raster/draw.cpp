@@ -556,12 +556,18 @@ constexpr uint64_t kManyTriangles = 64;
 
 // Splits the scissor's rows into `parts` runs of about equal work, counting for each triangle
 // inside the view volume its box's pixels plus a fixed cost for its set-up, spread evenly over
-// its rows (a triangle cut by a plane counts over every row). cuts[i] is the first row of part i.
+// its rows (a triangle cut by a plane counts over every row). A cut through a triangle costs
+// another set-up (both runs set it up), so each cut goes where the imbalance plus that cost is
+// least: between two lines of text rather than one row above the end of a line. cuts[i] is the
+// first row of part i.
 void balancedRows(const DrawContext& ctx, uint64_t prims, int parts, int32_t* cuts) {
     const Scissor& sc = ctx.scissor;
     const int32_t rows = sc.y1 - sc.y0;
-    // Work per row as differences: slope[y] changes the per-row work from row y on.
+    // Work per row as differences: slope[y] changes the per-row work from row y on; likewise
+    // crossings[y], the number of triangles a cut above row y would go through.
     std::vector<double> slope(size_t(rows) + 1, 0.0);
+    std::vector<int32_t> crossings(size_t(rows) + 1, 0);
+    constexpr double kSetupPixels = 48.0;
     const auto spread = [&](int32_t y0, int32_t y1, double work) {  // rows [y0, y1]
         y0 = std::max(y0, sc.y0);
         y1 = std::min(y1, sc.y1 - 1);
@@ -569,8 +575,9 @@ void balancedRows(const DrawContext& ctx, uint64_t prims, int parts, int32_t* cu
         const double perRow = work / double(y1 - y0 + 1);
         slope[size_t(y0 - sc.y0)] += perRow;
         slope[size_t(y1 - sc.y0 + 1)] -= perRow;
+        crossings[size_t(y0 - sc.y0) + 1] += 1;  // cuts above rows y0 + 1 .. y1
+        crossings[size_t(y1 - sc.y0) + 1] -= 1;
     };
-    constexpr double kSetupPixels = 48.0;
     const VertexCache& c = ctx.cache;
     for (uint64_t p = 0; p < prims; ++p) {
         uint64_t idx[3];
@@ -604,21 +611,35 @@ void balancedRows(const DrawContext& ctx, uint64_t prims, int parts, int32_t* cu
                             std::min(double(maxY - minY), double(rows)) * 0.5;
         spread(int32_t(std::max(minY, float(sc.y0))), int32_t(std::min(maxY, float(sc.y1))), area + kSetupPixels);
     }
-    double total = 0.0, perRow = 0.0;
+    // before[y]: the work of the rows above row y; the cost of a cut above row y.
+    std::vector<double> before(size_t(rows) + 1, 0.0);
+    double perRow = 0.0;
+    int32_t crossing = 0;
     for (int32_t y = 0; y < rows; ++y) {
         perRow += slope[size_t(y)];
-        total += perRow;
+        before[size_t(y) + 1] = before[size_t(y)] + perRow;
+        crossing += crossings[size_t(y)];
+        crossings[size_t(y)] = crossing;
     }
+    crossings[size_t(rows)] = 0;
+    const double total = before[size_t(rows)];
     cuts[0] = sc.y0;
-    int part = 1;
-    double done = 0.0;
-    perRow = 0.0;
-    for (int32_t y = 0; y < rows && part < parts; ++y) {
-        perRow += slope[size_t(y)];
-        done += perRow;
-        while (part < parts && done >= total * double(part) / double(parts)) cuts[part++] = sc.y0 + y + 1;
+    int32_t from = 0;
+    for (int part = 1; part < parts; ++part) {
+        const double target = total * double(part) / double(parts);
+        int32_t best = from;
+        double bestCost = INFINITY;
+        for (int32_t y = from; y <= rows; ++y) {
+            const double cost = std::abs(before[size_t(y)] - target) + kSetupPixels * double(crossings[size_t(y)]);
+            if (cost < bestCost) {
+                bestCost = cost;
+                best = y;
+            }
+            if (before[size_t(y)] - target > bestCost) break;  // only worse further down
+        }
+        cuts[part] = sc.y0 + best;
+        from = best;
     }
-    while (part < parts) cuts[part++] = sc.y1;
     cuts[parts] = sc.y1;
 }
 
