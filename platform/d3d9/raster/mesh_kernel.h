@@ -248,15 +248,110 @@ RASTER_LANES_INLINE void fillMeshLane(const MeshSetup<W>& s, int lane, const Row
     }
 }
 
+// The pixels of the smallest triangles of a set-up, shaded across lanes: slot k of lane i is the
+// k-th pixel centre of triangle i's box in row order.
+template <int W>
+struct MeshPixels {
+    int slots = 0;
+    typename lanes::Vec<W>::I covered;   // bit k of lane i: slot k of lane i is covered
+    typename lanes::Vec<W>::U value[W];  // the shaded colour, where some lane is covered
+    typename lanes::Vec<W>::I x[W], y[W];
+};
+
+// Most facets of a lit sphere have boxes of one to six pixels, which fillMeshLane would walk row
+// by row with mostly idle lanes. Triangles whose box holds at most W centres are shaded here
+// with one lane per triangle instead: slot by slot, each lane performs the operations
+// fillMeshLane performs for that pixel, in the same order, so the colours are the same. The
+// pixels are only stored afterwards, by writeMeshPixels, triangle by triangle in order. Returns
+// the lanes taken (none when the rows are filtered by bands).
+template <int W>
+RASTER_LANES_INLINE unsigned shadeMeshPixels(const MeshSetup<W>& s, int count, const RowFilter& rows,
+                                             const GouraudTarget& target, MeshPixels<W>& px) {
+    using namespace lanes;
+    using F = typename Vec<W>::F;
+    using I = typename Vec<W>::I;
+    using U = typename Vec<W>::U;
+    if (rows.count > 1) return 0;
+    const I width = s.maxX - s.minX + splat<I>(1), height = s.maxY - s.minY + splat<I>(1);
+    const I area = I(U(width) * U(height));
+    const I small = s.fits & (iota<I>() < splat<I>(count)) & (width > splat<I>(0)) & (height > splat<I>(0)) &
+                    (height <= splat<I>(W)) & (area <= splat<I>(W));
+    const unsigned taken = unsigned(laneBits<W>(small));
+    if (taken == 0) return 0;
+    px.slots = 0;
+    for (int lane = 0; lane < W; ++lane) {
+        if ((taken >> lane & 1) && area[lane] > px.slots) px.slots = area[lane];
+    }
+    // The edges step one pixel right, or back to the box's first column and one row down.
+    I e[3], wrap[3];
+    for (int i = 0; i < 3; ++i) {
+        e[i] = s.e[i];
+        wrap[i] = s.eb[i] - I(U(s.ea[i]) * U(width - splat<I>(1)));
+    }
+    const I affine = I(s.qDx == splat<F>(0.0f)) & I(s.qDy == splat<F>(0.0f));
+    const F affineW = splat<F>(1.0f) / s.qBase;
+    const U fill = splat<U>(target.fill);
+    I dx = splat<I>(0), dy = splat<I>(0);
+    px.covered = splat<I>(0);
+    for (int k = 0; k < px.slots; ++k) {
+        const I x = s.minX + dx, y = s.minY + dy;
+        // (The box lies inside the rows of a run: the scissor was narrowed to them.)
+        const I in = small & (splat<I>(k) < area) & ((e[0] | e[1] | e[2]) >= splat<I>(0));
+        px.covered |= in & splat<I>(1 << k);
+        if (laneBits<W>(in) != 0) {
+            const F fy = __builtin_convertvector(y, F) - s.refY;
+            const F fx = __builtin_convertvector(x, F) - s.refX;
+            const F w = affine ? affineW : splat<F>(1.0f) / ((s.qBase + s.qDy * fy) + s.qDx * fx);
+            I ch[4];
+            for (int c = 0; c < 4; ++c) ch[c] = toByte<W>(((s.base[c] + s.dy[c] * fy) + s.dx[c] * fx) * w);
+            px.value[k] = pack<W>(ch[3], ch[0], ch[1], ch[2]) | fill;
+            px.x[k] = x;
+            px.y[k] = y;
+        }
+        const I rowEnd = dx + splat<I>(1) == width;
+        for (int i = 0; i < 3; ++i) e[i] += rowEnd ? wrap[i] : s.ea[i];
+        dx = rowEnd ? splat<I>(0) : dx + splat<I>(1);
+        dy = rowEnd ? dy + splat<I>(1) : dy;
+    }
+    return taken;
+}
+
+// Stores lane `lane`'s pixels shaded by shadeMeshPixels (a constant colour as fillMeshLane
+// stores it).
+template <int W>
+RASTER_LANES_INLINE void writeMeshPixels(const MeshSetup<W>& s, const MeshPixels<W>& px, int lane,
+                                         const GouraudTarget& target) {
+    const bool flat = s.constantColor[lane] != 0;
+    uint32_t flatValue = 0;
+    if (flat) {
+        flatValue = (raster::toByte(s.color[3][lane]) << 24) | (raster::toByte(s.color[0][lane]) << 16) |
+                    (raster::toByte(s.color[1][lane]) << 8) | raster::toByte(s.color[2][lane]) | target.fill;
+    }
+    for (unsigned slots = unsigned(px.covered[lane]); slots != 0; slots &= slots - 1) {
+        const int k = __builtin_ctz(slots);
+        uint32_t* dst = reinterpret_cast<uint32_t*>(target.colorBase + ptrdiff_t(px.y[k][lane]) * target.colorPitch) +
+                        px.x[k][lane];
+        uint32_t v = flat ? flatValue : uint32_t(px.value[k][lane]);
+        if (target.keep != 0) v = (v & ~target.keep) | (*dst & target.keep);
+        *dst = v;
+    }
+}
+
 template <int W>
 RASTER_LANES_INLINE void gouraudMesh(const MeshFill& f, const MeshTriangle* tris, int count) {
     for (int start = 0; start < count; start += W) {
         const int n = count - start < W ? count - start : W;
         MeshSetup<W> s;
         setupMesh<W>(tris + start, n, f.scissor, s);
+        MeshPixels<W> px;
+        const unsigned small = f.fill ? shadeMeshPixels<W>(s, n, f.rows, f.target, px) : 0u;
         for (int lane = 0; lane < n; ++lane) {
             if (!s.fits[lane]) {
                 f.general(f.context, tris[start + lane]);
+                continue;
+            }
+            if (small >> lane & 1) {
+                writeMeshPixels<W>(s, px, lane, f.target);
                 continue;
             }
             if (!f.fill || s.minX[lane] > s.maxX[lane] || s.minY[lane] > s.maxY[lane]) continue;

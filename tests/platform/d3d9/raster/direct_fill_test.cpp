@@ -273,21 +273,27 @@ TEST(RasterDirectFill, ColouredLinesGiveTheBatchBytes) {
     }
 }
 
-// Lit and vertex-coloured triangles with a perspective, flat ones, and a write mask; flat
-// blended ones (the mirror quad) take the one-colour blend, in 8 lanes where there is AVX2.
+// Lit and vertex-coloured triangles with a perspective and without, flat ones, and a write
+// mask; flat blended ones (the mirror quad) take the one-colour blend, in 8 lanes where there is
+// AVX2. Most are facets of a few pixels, which the 8-lane mesh path shades a pixel per triangle
+// across lanes.
 TEST(RasterDirectFill, ColouredTrianglesGiveTheBatchBytes) {
     struct Case {
         const char* name;
         bool flat, blend;
         uint8_t writeMask;
         r::ColorFormat target;
+        bool perspective;
     };
     constexpr Case kCases[] = {
-        {"gradients", false, false, r::kWriteAll, r::ColorFormat::X8R8G8B8},
-        {"one colour a triangle", true, false, r::kWriteAll, r::ColorFormat::A8R8G8B8},
-        {"green and blue only", false, false, r::kWriteGreen | r::kWriteBlue, r::ColorFormat::A8R8G8B8},
-        {"one colour, blended", true, true, r::kWriteAll, r::ColorFormat::X8R8G8B8},
-        {"one colour, blended, alpha kept", true, true, r::kWriteAll & ~r::kWriteAlpha, r::ColorFormat::A8R8G8B8},
+        {"gradients", false, false, r::kWriteAll, r::ColorFormat::X8R8G8B8, true},
+        {"gradients, no perspective", false, false, r::kWriteAll, r::ColorFormat::A8R8G8B8, false},
+        {"one colour a triangle", true, false, r::kWriteAll, r::ColorFormat::A8R8G8B8, true},
+        {"one colour a triangle, no alpha channel", true, false, r::kWriteAll, r::ColorFormat::X8R8G8B8, true},
+        {"green and blue only", false, false, r::kWriteGreen | r::kWriteBlue, r::ColorFormat::A8R8G8B8, true},
+        {"one colour, blended", true, true, r::kWriteAll, r::ColorFormat::X8R8G8B8, true},
+        {"one colour, blended, alpha kept", true, true, r::kWriteAll & ~r::kWriteAlpha, r::ColorFormat::A8R8G8B8,
+         true},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -299,7 +305,8 @@ TEST(RasterDirectFill, ColouredTrianglesGiveTheBatchBytes) {
             const float cx = g.unit() * 36.0f, cy = g.unit() * 36.0f;
             for (int k = 0; k < 3; ++k) {
                 v.push_back({cx + g.unit() * size - size / 2, cy + g.unit() * size - size / 2, 0.5f,
-                             0.2f + g.unit() * 2.0f, c.flat ? base : (g.next() | 0x10000000u), 0, 0});
+                             c.perspective ? 0.2f + g.unit() * 2.0f : 0.5f,
+                             c.flat ? base : (g.next() | 0x10000000u), 0, 0});
             }
         }
         auto s = tvtxState(36, 36);
