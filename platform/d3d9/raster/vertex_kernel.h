@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/d3d9/raster/clip.h"
 #include "platform/d3d9/raster/lanes.h"
@@ -77,6 +78,69 @@ RASTER_LANES_INLINE typename lanes::Vec<W>::I snap(typename lanes::Vec<W>::F v, 
     return __builtin_convertvector(i, F) > scaled ? i - lanes::splat<I>(1) : i;
 }
 
+// Lane i of rows[0..7] to the eight floats at byte `offset` of element i of `base` (an 8 x 8
+// transpose: unpacks, shuffles and 128-bit lane swaps).
+template <class T>
+RASTER_LANES_INLINE void storeTransposed8(const typename lanes::Vec<8>::F* rows, T* base, size_t offset, size_t size) {
+    const __m256 t0 = _mm256_unpacklo_ps(__m256(rows[0]), __m256(rows[1]));
+    const __m256 t1 = _mm256_unpackhi_ps(__m256(rows[0]), __m256(rows[1]));
+    const __m256 t2 = _mm256_unpacklo_ps(__m256(rows[2]), __m256(rows[3]));
+    const __m256 t3 = _mm256_unpackhi_ps(__m256(rows[2]), __m256(rows[3]));
+    const __m256 t4 = _mm256_unpacklo_ps(__m256(rows[4]), __m256(rows[5]));
+    const __m256 t5 = _mm256_unpackhi_ps(__m256(rows[4]), __m256(rows[5]));
+    const __m256 t6 = _mm256_unpacklo_ps(__m256(rows[6]), __m256(rows[7]));
+    const __m256 t7 = _mm256_unpackhi_ps(__m256(rows[6]), __m256(rows[7]));
+    const __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44), u1 = _mm256_shuffle_ps(t0, t2, 0xEE);
+    const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44), u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
+    const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44), u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
+    const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44), u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
+    // u0..u3 hold rows 0-3 of lanes (0, 4), (1, 5), (2, 6), (3, 7); u4..u7 rows 4-7 of the same.
+    const __m256 lanes[8] = {_mm256_permute2f128_ps(u0, u4, 0x20), _mm256_permute2f128_ps(u1, u5, 0x20),
+                             _mm256_permute2f128_ps(u2, u6, 0x20), _mm256_permute2f128_ps(u3, u7, 0x20),
+                             _mm256_permute2f128_ps(u0, u4, 0x31), _mm256_permute2f128_ps(u1, u5, 0x31),
+                             _mm256_permute2f128_ps(u2, u6, 0x31), _mm256_permute2f128_ps(u3, u7, 0x31)};
+    auto* bytes = reinterpret_cast<char*>(base) + offset;
+    for (int lane = 0; lane < 8; ++lane) _mm256_storeu_ps(reinterpret_cast<float*>(bytes + lane * size), lanes[lane]);
+}
+
+// Lane i of rows[0..3] to the four floats at byte `offset` of element i of `base`.
+template <class T>
+RASTER_LANES_INLINE void storeTransposed4(const typename lanes::Vec<8>::F* rows, T* base, size_t offset, size_t size) {
+    const __m256 t0 = _mm256_unpacklo_ps(__m256(rows[0]), __m256(rows[1]));
+    const __m256 t1 = _mm256_unpackhi_ps(__m256(rows[0]), __m256(rows[1]));
+    const __m256 t2 = _mm256_unpacklo_ps(__m256(rows[2]), __m256(rows[3]));
+    const __m256 t3 = _mm256_unpackhi_ps(__m256(rows[2]), __m256(rows[3]));
+    // Lanes (0, 4), (1, 5), (2, 6), (3, 7), one in each 128-bit half.
+    const __m256 pairs[4] = {_mm256_shuffle_ps(t0, t2, 0x44), _mm256_shuffle_ps(t0, t2, 0xEE),
+                             _mm256_shuffle_ps(t1, t3, 0x44), _mm256_shuffle_ps(t1, t3, 0xEE)};
+    auto* bytes = reinterpret_cast<char*>(base) + offset;
+    for (int lane = 0; lane < 4; ++lane) {
+        _mm_storeu_ps(reinterpret_cast<float*>(bytes + lane * size), _mm256_castps256_ps128(pairs[lane]));
+        _mm_storeu_ps(reinterpret_cast<float*>(bytes + (lane + 4) * size), _mm256_extractf128_ps(pairs[lane], 1));
+    }
+}
+
+// The snapped positions of eight vertices, widened to the 64-bit sx and sy.
+RASTER_LANES_INLINE void storeSnapped(typename lanes::Vec<8>::I x, typename lanes::Vec<8>::I y, ScreenVertex* screen) {
+    static_assert(offsetof(ScreenVertex, sy) == offsetof(ScreenVertex, sx) + 8);
+    const __m256i x03 = _mm256_cvtepi32_epi64(_mm256_castsi256_si128(__m256i(x)));
+    const __m256i x47 = _mm256_cvtepi32_epi64(_mm256_extracti128_si256(__m256i(x), 1));
+    const __m256i y03 = _mm256_cvtepi32_epi64(_mm256_castsi256_si128(__m256i(y)));
+    const __m256i y47 = _mm256_cvtepi32_epi64(_mm256_extracti128_si256(__m256i(y), 1));
+    // (x, y) of lanes (0, 1), (2, 3), (4, 5), (6, 7), one lane in each 128-bit half.
+    const __m256i pairs[2][2] = {{_mm256_unpacklo_epi64(x03, y03), _mm256_unpackhi_epi64(x03, y03)},
+                                 {_mm256_unpacklo_epi64(x47, y47), _mm256_unpackhi_epi64(x47, y47)}};
+    for (int half = 0; half < 2; ++half) {
+        for (int k = 0; k < 2; ++k) {
+            const __m256i p = pairs[half][k];  // lanes 4 * half + k and 4 * half + k + 2
+            auto* a = reinterpret_cast<__m128i*>(&screen[4 * half + k].sx);
+            auto* b = reinterpret_cast<__m128i*>(&screen[4 * half + k + 2].sx);
+            _mm_storeu_si128(a, _mm256_castsi256_si128(p));
+            _mm_storeu_si128(b, _mm256_extracti128_si256(p, 1));
+        }
+    }
+}
+
 template <int W>
 RASTER_LANES_INLINE void vertexBlock(const VertexBlockSetup& s, int64_t first, int count, ClipVertex* out,
                                      uint32_t* codes, ScreenVertex* screen) {
@@ -115,7 +179,7 @@ RASTER_LANES_INLINE void vertexBlock(const VertexBlockSetup& s, int64_t first, i
         const float(*m)[4] = st.worldViewProj;
         pos[j] = px * splat<F>(m[0][j]) + py * splat<F>(m[1][j]) + pz * splat<F>(m[2][j]) + splat<F>(m[3][j]);
     }
-    F clipDist[kMaxClipPlanes];
+    F clipDist[kMaxClipPlanes] = {};
     if (st.clipPlaneCount > 0) {
         F wp[4];
         for (int j = 0; j < 4; ++j) {
@@ -191,6 +255,27 @@ RASTER_LANES_INLINE void vertexBlock(const VertexBlockSetup& s, int64_t first, i
     F premultiplied[kMaxVaryings];  // by q, for perspective-correct interpolation
     for (int j = 0; j < s.varyingCount; ++j) premultiplied[j] = varyings[j] * q;
 
+    if (count == W) {
+        // A whole block: the lanes become vertices by transposes (the words past varyingCount
+        // and clipPlaneCount are written too; nothing reads them).
+        for (int j = s.varyingCount; j < kMaxVaryings; ++j) premultiplied[j] = varyings[j] * q;
+        static_assert(offsetof(ClipVertex, clipDist) == offsetof(ClipVertex, pos) + 16 && kMaxClipPlanes >= 4);
+        const F clipAndPos[8] = {pos[0], pos[1], pos[2], pos[3], clipDist[0], clipDist[1], clipDist[2], clipDist[3]};
+        storeTransposed8(clipAndPos, out, offsetof(ClipVertex, pos), sizeof(ClipVertex));
+        storeTransposed8(varyings, out, offsetof(ClipVertex, varyings), sizeof(ClipVertex));
+        for (int lane = 0; lane < 8; ++lane) {
+            for (int i = 4; i < st.clipPlaneCount; ++i) out[lane].clipDist[i] = clipDist[i][lane];
+        }
+        std::memcpy(codes, &code, sizeof code);
+        const F position[4] = {sx, sy, sz, q};
+        storeTransposed4(position, screen, offsetof(ScreenVertex, x), sizeof(ScreenVertex));
+        storeSnapped(snapX, snapY, screen);
+        storeTransposed8(premultiplied, screen, offsetof(ScreenVertex, v), sizeof(ScreenVertex));
+        storeTransposed4(varyings, screen, offsetof(ScreenVertex, color), sizeof(ScreenVertex));
+        const int ok = laneBits<W>(okX & okY);
+        for (int lane = 0; lane < 8; ++lane) screen[lane].snapped = (ok >> lane & 1) != 0;
+        return;
+    }
     for (int lane = 0; lane < count && lane < W; ++lane) {
         ClipVertex& o = out[lane];
         for (int j = 0; j < 4; ++j) o.pos[j] = pos[j][lane];

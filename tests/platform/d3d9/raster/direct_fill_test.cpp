@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "platform/d3d9/raster/lanes.h"
 #include "platform/d3d9/raster/setup.h"
 #include "tests/platform/d3d9/raster/raster_fixture.h"
 
@@ -400,13 +401,15 @@ void perspectiveView(r::PipelineState& s) {
 TEST(RasterVertexBlocks, GiveTheOneVertexResults) {
     struct Case {
         const char* name;
-        bool lighting, colorVertex, normals, clipPlanes;
+        bool lighting, colorVertex, normals;
+        int clipPlanes;  // 0, 2 or 6
     };
     constexpr Case kCases[] = {
-        {"lit, vertex colour as diffuse", true, true, true, false},
-        {"lit, material colour", true, false, true, true},
-        {"lit without normals", true, true, false, false},
-        {"unlit, user clip planes", false, true, true, true},
+        {"lit, vertex colour as diffuse", true, true, true, 0},
+        {"lit, material colour", true, false, true, 2},
+        {"lit without normals", true, true, false, 0},
+        {"unlit, user clip planes", false, true, true, 2},
+        {"unlit, six user clip planes", false, true, true, 6},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -444,13 +447,31 @@ TEST(RasterVertexBlocks, GiveTheOneVertexResults) {
             s.lights[i].direction = {dirs[i][0], dirs[i][1], dirs[i][2]};
         }
         s.world.m[3][0] = 1.5f;  // the clip planes are in world space
-        if (c.clipPlanes) {
+        if (c.clipPlanes > 0) {
             s.clipPlaneEnable = 0x5;
             s.clipPlanes[0][0] = 1.0f, s.clipPlanes[0][3] = 12.0f;                          // x >= -12
             s.clipPlanes[2][1] = -0.6f, s.clipPlanes[2][2] = 0.8f, s.clipPlanes[2][3] = 3.0f;  // a slanted one
         }
+        if (c.clipPlanes > 2) {
+            s.clipPlaneEnable = 0x3F;
+            s.clipPlanes[1][1] = 1.0f, s.clipPlanes[1][3] = 15.0f;                            // y >= -15
+            s.clipPlanes[3][0] = -1.0f, s.clipPlanes[3][3] = 25.0f;                           // x <= 25
+            s.clipPlanes[4][1] = -1.0f, s.clipPlanes[4][3] = 14.0f;                           // y <= 14
+            s.clipPlanes[5][0] = 0.5f, s.clipPlanes[5][1] = 0.5f, s.clipPlanes[5][3] = 16.0f;  // x + y >= -32
+        }
         Canvas canvas(48, 48, 0xFF000000u);
-        const auto draw = [&](Canvas& target) { drawList(s, target, v); };
+        // The same vertices in reverse order are drawn first, elsewhere, by the one-vertex path,
+        // which writes every word: they are left in the vertex cache, so a word the vertex
+        // blocks fail to write shows as a wrong pixel.
+        const std::vector<LitVtx> reversed(v.rbegin(), v.rend());
+        const auto draw = [&](Canvas& target) {
+            const bool wide = r::wideLanes();
+            r::setWideLanes(false);
+            Canvas elsewhere(48, 48, 0xFF000000u);
+            drawList(s, elsewhere, reversed);
+            r::setWideLanes(wide);
+            drawList(s, target, v);
+        };
         EXPECT_GT(expectSameBytesOnEveryPath(canvas, draw, 0xFF000000u), 600);
     }
 }
