@@ -44,6 +44,18 @@ void spritePairRowsAvx512(const SpriteTriangle& sa, const TriangleSetup& a, cons
 
 namespace {
 
+// The u half of a one-block run's texture coordinates, kept from row to row for sprite
+// triangles whose u does not change down the rows (uDy == 0: screen-aligned sprites, text). It
+// depends only on the run's first pixel, so rows starting at the same pixel reuse it. (From row
+// to row u can differ only in the sign of a zero, which clamping turns into the same texel and
+// fraction.)
+template <int W>
+struct SpriteColumns {
+    int32_t x0 = INT32_MIN;  // the first pixel they were found for
+    typename lanes::Vec<W>::I i0, i0Right;
+    typename lanes::Vec<W>::F fu, fuRight;
+};
+
 // One run of a sprite triangle, W pixels at a time: texture coordinates interpolated without
 // perspective ((row + dx * fx) * w, as the batch does), bilinear clamp sampling of one 32-bit
 // level, the texel times the flat colour, the alpha test, and the store or source-alpha blend.
@@ -52,9 +64,12 @@ namespace {
 // With kPair the run is the rows of two triangles that meet in it (the two halves of a quad):
 // pixels left of `split` take their coordinates from `s`, the others from `right`, each from
 // its own planes; everything else (texture, colour, tests) the two share.
+//
+// `columns`, when given, keeps u's half of the coordinates for the next row (see
+// SpriteColumns); only for runs of at most W pixels whose triangles have uDy == 0.
 template <int W, bool kTextureAlpha, bool kPair = false>
 RASTER_LANES_INLINE void spriteRun(const SpriteTriangle& s, int y, int x0, int n, const SpriteTriangle* right = nullptr,
-                                   int split = 0) {
+                                   int split = 0, SpriteColumns<W>* columns = nullptr) {
     using namespace lanes;
     using F = typename Vec<W>::F;
     using I = typename Vec<W>::I;
@@ -73,19 +88,39 @@ RASTER_LANES_INLINE void spriteRun(const SpriteTriangle& s, int y, int x0, int n
     for (int i = 0; i < n; i += W) {
         const I x = iota<I>() + splat<I>(x0 + i);
         const F fx = __builtin_convertvector(x, F) - splat<F>(s.refX);
-        F u = (splat<F>(uRow) + splat<F>(s.uDx) * fx) * splat<F>(s.w);
+        I i0, j0;
+        F fu, fv;
+        const auto uLeft = [&] { return (splat<F>(uRow) + splat<F>(s.uDx) * fx) * splat<F>(s.w); };
         F v = (splat<F>(vRow) + splat<F>(s.vDx) * fx) * splat<F>(s.w);
         if constexpr (kPair) {
             const F fxR = __builtin_convertvector(x, F) - splat<F>(right->refX);
-            const F uR = (splat<F>(uRowR) + splat<F>(right->uDx) * fxR) * splat<F>(right->w);
+            const auto uRight = [&] { return (splat<F>(uRowR) + splat<F>(right->uDx) * fxR) * splat<F>(right->w); };
             const F vR = (splat<F>(vRowR) + splat<F>(right->vDx) * fxR) * splat<F>(right->w);
             const I isRight = x >= splat<I>(split);
-            u = isRight ? uR : u;
             v = isRight ? vR : v;
+            if (columns != nullptr) {
+                if (columns->x0 != x0) {
+                    linearClamp<W>(uLeft(), s.width, columns->i0, columns->fu);
+                    linearClamp<W>(uRight(), s.width, columns->i0Right, columns->fuRight);
+                    columns->x0 = x0;
+                }
+                i0 = isRight ? columns->i0Right : columns->i0;
+                fu = isRight ? columns->fuRight : columns->fu;
+            } else {
+                linearClamp<W>(isRight ? uRight() : uLeft(), s.width, i0, fu);
+            }
+        } else {
+            if (columns != nullptr) {
+                if (columns->x0 != x0) {
+                    linearClamp<W>(uLeft(), s.width, columns->i0, columns->fu);
+                    columns->x0 = x0;
+                }
+                i0 = columns->i0;
+                fu = columns->fu;
+            } else {
+                linearClamp<W>(uLeft(), s.width, i0, fu);
+            }
         }
-        I i0, j0;
-        F fu, fv;
-        linearClamp<W>(u, s.width, i0, fu);
         linearClamp<W>(v, s.height, j0, fv);
         const I xa = clampIndex(i0, wMax), ya = clampIndex(j0, hMax);
         const int count = n - i < W ? n - i : W;
@@ -280,15 +315,21 @@ RASTER_LANES_INLINE void spritePairRows(const SpriteTriangle& sa, const Triangle
     const int top = a.minY < b.minY ? a.minY : b.minY;
     const int bottom = a.maxY > b.maxY ? a.maxY : b.maxY;
     SpriteWalker<W> walkA(a), walkB(b);
+    // Both halves' u along a row is the same on every row: it is kept for the joined runs that
+    // start at the same pixel (the left half first; the other order gets a cache of its own).
+    const bool steadyU = sa.uDy == 0.0f && sb.uDy == 0.0f;
+    SpriteColumns<W> columnsAB, columnsBA;
     for (int y = top; y <= bottom; ++y) {
         if (!rows.accepts(y)) continue;
         int32_t ax0 = 0, ax1 = -1, bx0 = 0, bx1 = -1;
         const bool hasA = y >= a.minY && y <= a.maxY && walkA.span(y, ax0, ax1);
         const bool hasB = y >= b.minY && y <= b.maxY && walkB.span(y, bx0, bx1);
         if (hasA && hasB && ax1 + 1 == bx0) {
-            spriteRun<W, kTextureAlpha, true>(sa, y, ax0, bx1 - ax0 + 1, &sb, bx0);
+            const int n = bx1 - ax0 + 1;
+            spriteRun<W, kTextureAlpha, true>(sa, y, ax0, n, &sb, bx0, steadyU && n <= W ? &columnsAB : nullptr);
         } else if (hasA && hasB && bx1 + 1 == ax0) {
-            spriteRun<W, kTextureAlpha, true>(sb, y, bx0, ax1 - bx0 + 1, &sa, ax0);
+            const int n = ax1 - bx0 + 1;
+            spriteRun<W, kTextureAlpha, true>(sb, y, bx0, n, &sa, ax0, steadyU && n <= W ? &columnsBA : nullptr);
         } else {
             if (hasA) spriteRun<W, kTextureAlpha>(sa, y, ax0, ax1 - ax0 + 1);
             if (hasB) spriteRun<W, kTextureAlpha>(sb, y, bx0, bx1 - bx0 + 1);

@@ -163,6 +163,56 @@ TEST(RasterDirectFill, SpritesGiveTheBatchBytesInEveryLaneWidth) {
     }
 }
 
+// Sprite quads that are not screen-aligned rectangles with u across and v down: a texture turned
+// a quarter (u changes down the rows), the other diagonal first (so the first triangle's run is
+// the right one of a row), and parallelograms whose rows start further right row by row while u
+// still depends on x alone. A pair of halves keeps u's part of a row for the next row only where
+// it cannot change; these show whether it is kept where it should not be.
+TEST(RasterDirectFill, TurnedAndShearedSpritesGiveTheBatchBytes) {
+    constexpr uint32_t kTexW = 32, kTexH = 16;
+    SpriteTexture tex(kTexW, kTexH, r::TextureFormat::A8R8G8B8, 8);
+    auto s = tvtxState(48, 40);
+    spriteState(s, tex.view);
+    s.alphaBlendEnable = true;
+    s.srcBlend = BlendFactor::SrcAlpha;
+    s.destBlend = BlendFactor::InvSrcAlpha;
+    std::vector<TVtx> v;
+    Lcg g{21};
+    for (int q = 0; q < 24; ++q) {
+        // Texel for pixel, every sample on a texel centre (as text is drawn), in exact binary
+        // fractions so that planes meant to be flat in y come out exactly flat.
+        const float x = float(int(g.next() % 36)) - 0.5f, y = float(int(g.next() % 30)) - 0.5f;
+        const float w = float(2 + g.next() % 12), h = float(2 + g.next() % 9);
+        const float u0 = float(g.next() % 8) / kTexW, v0 = float(g.next() % 4) / kTexH;
+        const float su = 1.0f / kTexW, sv = 1.0f / kTexH;
+        const uint32_t c = 0xFFFFDC00u;
+        switch (q % 3) {
+        case 0: {  // turned: u down the rows, v across
+            const TVtx a{x, y, 0, 1, c, u0, v0}, b{x, y + h, 0, 1, c, u0 + h * su, v0};
+            const TVtx d{x + w, y, 0, 1, c, u0, v0 + w * sv}, e{x + w, y + h, 0, 1, c, u0 + h * su, v0 + w * sv};
+            v.insert(v.end(), {a, b, d, d, b, e});
+            break;
+        }
+        case 1: {  // the upper right half first
+            const TVtx a{x, y, 0, 1, c, u0, v0}, b{x, y + h, 0, 1, c, u0, v0 + h * sv};
+            const TVtx d{x + w, y, 0, 1, c, u0 + w * su, v0}, e{x + w, y + h, 0, 1, c, u0 + w * su, v0 + h * sv};
+            v.insert(v.end(), {a, e, d, a, b, e});
+            break;
+        }
+        default: {  // sheared right by 3 pixels over its height, u following x
+            const TVtx a{x, y, 0, 1, c, u0, v0}, b{x + 3, y + h, 0, 1, c, u0 + 3 * su, v0 + h * sv};
+            const TVtx d{x + w, y, 0, 1, c, u0 + w * su, v0};
+            const TVtx e{x + w + 3, y + h, 0, 1, c, u0 + (w + 3) * su, v0 + h * sv};
+            v.insert(v.end(), {a, b, d, d, b, e});
+            break;
+        }
+        }
+    }
+    Canvas canvas(48, 40, 0x80336699u);
+    const auto draw = [&](Canvas& target) { drawList(s, target, v); };
+    EXPECT_GT(expectSameBytesOnEveryPath(canvas, draw, 0x80336699u), 400);
+}
+
 // Minified quads (a level of detail above 0) and quads with a perspective or a colour gradient
 // are left to the batch within the same draw as direct ones; overlapping blended quads show
 // whether the writes still land in primitive order.
