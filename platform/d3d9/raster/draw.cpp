@@ -844,6 +844,43 @@ bool capture(const PipelineState& state, const DrawCall& call, DrawQueue::Held& 
 
 }  // namespace
 
+// Consecutive line-list draws gathered into one (see DrawQueue): the first draw's state and
+// targets, and a call whose stream 0 is the copies of every draw's vertices in turn.
+struct DrawQueue::LineBatch {
+    PipelineState state;
+    Targets targets;
+    DrawCall call;
+    std::vector<std::byte> vertices;
+    bool active = false;
+};
+
+namespace {
+
+constexpr uint64_t kMaxGatheredLines = 4096;
+
+// Whether a draw may join a line batch: an untextured, non-indexed line list whose elements all
+// lie in stream 0 inside its stride, with every vertex it uses readable (so that its lines are
+// the batch's, one for one).
+bool gatherable(const PipelineState& state, const DrawCall& call) {
+    if (call.type != PrimitiveType::LineList || call.indexFormat != IndexFormat::None || textured(state)) return false;
+    if (call.primitiveCount == 0 || call.primitiveCount > kMaxGatheredLines || call.baseVertex < 0) return false;
+    const VertexStream& st = call.streams[0];
+    if (st.data == nullptr || st.stride == 0 ||
+        uint64_t(call.baseVertex) + 2 * uint64_t(call.primitiveCount) > st.vertexCount) {
+        return false;
+    }
+    const VertexLayout& layout = state.layout;
+    const VertexElement* elements[4 + kMaxTexCoords] = {&layout.position, &layout.normal, &layout.diffuse,
+                                                         &layout.specular};
+    for (int k = 0; k < kMaxTexCoords; ++k) elements[4 + k] = &layout.texCoord[k];
+    for (const VertexElement* e : elements) {
+        if (e->present && (e->stream != 0 || uint64_t(e->offset) + elementSize(e->type) > st.stride)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 // The run of held draws being drawn: draws [0, published) may be claimed, in order, by any
 // thread taking part; `closed` says no more will come.
 struct DrawQueue::Run {
@@ -853,7 +890,7 @@ struct DrawQueue::Run {
     BackgroundWork helpers;
 };
 
-DrawQueue::DrawQueue() : m_run(std::make_unique<Run>()) {
+DrawQueue::DrawQueue() : m_run(std::make_unique<Run>()), m_lines(std::make_unique<LineBatch>()) {
     m_held.reserve(kQueueLength);  // helpers read the list while it grows: it never moves
 }
 
@@ -862,6 +899,29 @@ DrawQueue::~DrawQueue() {
 }
 
 void DrawQueue::draw(const PipelineState& state, const DrawCall& call, const Targets& targets) {
+    if (gatherable(state, call)) {
+        LineBatch& b = *m_lines;
+        const VertexStream& st = call.streams[0];
+        // (The same bytes answer at once; a state rebuilt for each draw is compared field by field.)
+        const bool joins = b.active && b.call.streams[0].stride == st.stride &&
+                           b.call.primitiveCount + call.primitiveCount <= kMaxGatheredLines && b.targets == targets &&
+                           (std::memcmp(&b.state, &state, sizeof state) == 0 || b.state == state);
+        if (!joins) {
+            finish();  // what came before goes first
+            b.state = state;
+            b.targets = targets;
+            b.call = DrawCall{};
+            b.call.type = PrimitiveType::LineList;
+            b.call.streams[0].stride = st.stride;
+            b.vertices.clear();
+            b.active = true;
+        }
+        const std::byte* first = st.data + uint64_t(call.baseVertex) * st.stride;
+        b.vertices.insert(b.vertices.end(), first, first + 2 * uint64_t(call.primitiveCount) * st.stride);
+        b.call.primitiveCount += call.primitiveCount;
+        return;
+    }
+    drawLines();
     // With one thread there is nothing to share the work with; textures may change as soon as
     // the draw returns. Lines and points are left alone too: a line is long and thin, so its
     // rectangle meets most others and held lines would mostly wait for each other.
@@ -908,7 +968,17 @@ void DrawQueue::clear(const ClearRequest& request, const Targets& targets) {
     raster::clear(request, targets);
 }
 
+void DrawQueue::drawLines() {
+    LineBatch& b = *m_lines;
+    if (!b.active) return;
+    b.active = false;
+    b.call.streams[0].data = b.vertices.data();
+    b.call.streams[0].vertexCount = uint32_t(b.vertices.size() / b.call.streams[0].stride);
+    raster::draw(b.state, b.call, b.targets);
+}
+
 void DrawQueue::finish() {
+    drawLines();
     if (m_count == 0) return;
     m_run->closed.store(true, std::memory_order_release);
     m_run->helpers.join();  // this thread takes the parts no helper has taken

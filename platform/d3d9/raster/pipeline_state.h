@@ -34,14 +34,20 @@ inline constexpr int kMaxMipLevels = 16;
 
 struct Mat4 {
     float m[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+
+    bool operator==(const Mat4&) const = default;
 };
 
 struct Vec3 {
     float x = 0, y = 0, z = 0;
+
+    bool operator==(const Vec3&) const = default;
 };
 
 struct Color4 {
     float r = 0, g = 0, b = 0, a = 0;
+
+    bool operator==(const Color4&) const = default;
 };
 
 // ---- texture views ----------------------------------------------------------------------------
@@ -92,6 +98,8 @@ struct SamplerState {
     Filter mipFilter = Filter::None;
     float mipLodBias = 0.0f;   // added to the computed level of detail
     uint32_t maxMipLevel = 0;  // index of the largest (most detailed) level that may be used
+
+    bool operator==(const SamplerState&) const = default;
 };
 
 // Texture stage operations. Disable on the colour operation ends the cascade at this stage (the
@@ -121,6 +129,8 @@ struct TextureArg {
     ArgSource source = ArgSource::Current;
     bool complement = false;      // 1 - x
     bool alphaReplicate = false;  // the alpha in every channel
+
+    bool operator==(const TextureArg&) const = default;
 };
 
 struct TextureStage {
@@ -133,6 +143,8 @@ struct TextureStage {
     uint32_t texCoordIndex = 0;         // which vertex texture coordinate pair the stage samples
     const TextureView* texture = nullptr;  // null: no texture bound (see ArgSource::Texture)
     SamplerState sampler;
+
+    bool operator==(const TextureStage&) const = default;
 };
 
 // Stage 0's defaults differ from the other stages' (modulate texture by diffuse).
@@ -166,6 +178,8 @@ struct VertexElement {
     uint8_t stream = 0;    // index into DrawCall::streams
     uint16_t offset = 0;   // bytes from the start of the vertex
     ElementType type = ElementType::Float3;
+
+    bool operator==(const VertexElement&) const = default;
 };
 
 inline constexpr int kMaxTexCoords = 2;
@@ -178,6 +192,8 @@ struct VertexLayout {
     VertexElement diffuse;      // colour 0
     VertexElement specular;     // colour 1 (only ever a material source; no specular lighting)
     VertexElement texCoord[kMaxTexCoords];
+
+    bool operator==(const VertexLayout&) const = default;
 };
 
 // ---- lighting ---------------------------------------------------------------------------------
@@ -195,6 +211,8 @@ struct Light {
     float falloff = 0.0f;
     float attenuation0 = 0.0f, attenuation1 = 0.0f, attenuation2 = 0.0f;
     float theta = 0.0f, phi = 0.0f;  // spot cone angles (radians)
+
+    bool operator==(const Light&) const = default;
 };
 
 struct Material {
@@ -203,6 +221,8 @@ struct Material {
     Color4 specular;
     Color4 emissive;
     float power = 0.0f;
+
+    bool operator==(const Material&) const = default;
 };
 
 // Where a lighting input comes from (the device's material-source states).
@@ -243,6 +263,8 @@ inline constexpr uint8_t kWriteAll = 15;
 struct Viewport {
     uint32_t x = 0, y = 0, width = 0, height = 0;  // pixels, inside the colour target
     float minZ = 0.0f, maxZ = 1.0f;
+
+    bool operator==(const Viewport&) const = default;
 };
 
 // ---- the whole state of one draw ------------------------------------------------------------
@@ -294,6 +316,8 @@ struct PipelineState {
     bool zEnable = false;           // depth test (and write) only when on and a depth target exists
     bool zWriteEnable = true;
     CompareFunc zFunc = CompareFunc::LessEqual;
+
+    bool operator==(const PipelineState&) const = default;
 };
 
 // ---- draw calls -------------------------------------------------------------------------------
@@ -338,6 +362,8 @@ struct ColorTarget {
     int32_t pitch = 0;  // bytes
     uint32_t width = 0, height = 0;
     ColorFormat format = ColorFormat::X8R8G8B8;
+
+    bool operator==(const ColorTarget&) const = default;
 };
 
 struct DepthTarget {
@@ -345,11 +371,15 @@ struct DepthTarget {
     int32_t pitch = 0;
     uint32_t width = 0, height = 0;
     DepthFormat format = DepthFormat::D24S8;
+
+    bool operator==(const DepthTarget&) const = default;
 };
 
 struct Targets {
     ColorTarget color;
     DepthTarget depth;
+
+    bool operator==(const Targets&) const = default;
 };
 
 // ---- clear ------------------------------------------------------------------------------------

@@ -66,8 +66,12 @@ Rect drawBounds(const PipelineState& state, const DrawCall& call, const Targets&
 // by rows, but a frame has a hundred of them. The helpers start on the first held draw while the
 // caller goes on to the next; held draws whose rectangles on the screen overlap are drawn in the
 // order they came, each by one thread, so the bytes are those of drawing each at once, whatever
-// the thread count. Lines and points are drawn at once (a long line's rectangle meets most
-// others, so held lines would mostly wait for each other).
+// the thread count. Lines are not held that way (a long line's rectangle meets most others, so
+// held lines would mostly wait for each other); instead, consecutive untextured line-list draws
+// of one state are gathered into one draw (a frame's springs: forty draws of one line each),
+// which is drawn when anything else comes: a draw's fixed costs are most of a short line's.
+// Each line is drawn as it would be alone, in order, so that too gives the bytes of drawing each
+// at once. Points are drawn at once.
 //
 // A held draw has already copied its vertices and indices (the caller may change them at once);
 // what it still uses is the target memory, which must stay where it is, and must not be read or
@@ -84,7 +88,7 @@ public:
 
     void draw(const PipelineState& state, const DrawCall& call, const Targets& targets);
     void clear(const ClearRequest& request, const Targets& targets);
-    // Draws everything held back and returns when it is in the targets.
+    // Draws everything held back (and gathered) and returns when it is in the targets.
     void finish();
     // How many draws have been held back since the queue was last finished (for tests).
     size_t held() const { return m_count; }
@@ -98,6 +102,11 @@ private:
     std::vector<std::unique_ptr<Held>> m_held;
     size_t m_count = 0;
     std::unique_ptr<Run> m_run;
+
+    struct LineBatch;
+    // Draws the gathered lines, if any.
+    void drawLines();
+    std::unique_ptr<LineBatch> m_lines;
 };
 
 // How many threads share the pixel work of large draws (1 to 8; 2 by default on a machine with

@@ -30,11 +30,13 @@ struct SceneDraw {
     uint32_t prims;
     std::vector<Vtx> vertices;
     std::vector<uint16_t> indices;
+    int32_t baseVertex = 0;
     bool clear = false;  // a clear of the whole target to vertices[0].color instead of a draw
 };
 
 r::DrawCall callOf(const SceneDraw& d, const std::vector<Vtx>& vertices, const std::vector<uint16_t>& indices) {
     r::DrawCall call = callFor(vertices, d.type, d.prims);
+    call.baseVertex = d.baseVertex;
     if (!indices.empty()) {
         call.indexFormat = r::IndexFormat::U16;
         call.indices = indices.data();
@@ -71,10 +73,15 @@ std::vector<SceneDraw> overlappingScene() {
             for (int k = 0; k < 6; ++k) d.vertices.push_back(vertex());
             for (uint16_t k = 1; k <= 6; ++k) d.indices.insert(d.indices.end(), {0, k, uint16_t(k % 6 + 1)});
             d.prims = 6;
-        } else if (kind < 48) {  // lines, stored as they are
+        } else if (kind < 48) {  // lines, stored as they are (runs of them are gathered into one draw)
             d.state.alphaBlendEnable = false;
+            if (rng.next() % 4 == 0) d.state.colorWriteMask = r::kWriteRed | r::kWriteAlpha;  // another state
             d.type = r::PrimitiveType::LineList;
             d.prims = 1 + rng.next() % 2;
+            if (rng.next() % 2 == 0) {  // from the second vertex on
+                d.vertices.push_back(Vtx{-1e9f, 1e9f, 0.5f, 0xFFFFFFFFu, 0, 0});
+                d.baseVertex = 1;
+            }
             for (uint32_t k = 0; k < 2 * d.prims; ++k) d.vertices.push_back(vertex());
         } else if (kind < 52) {  // points
             d.type = r::PrimitiveType::PointList;
@@ -243,6 +250,33 @@ TEST(DrawQueue, DrawsHeldAfterTheHelpersLeftAreStillDrawn) {
     }
     queue.finish();
     EXPECT_EQ(canvas.pixels, expected.pixels);
+}
+
+// Lines gathered into one draw keep their own target: a line of the same state for another
+// target ends the gathering, and each target gets exactly its own lines, in order.
+TEST(DrawQueue, GatheredLinesKeepToTheirTarget) {
+    for (int threads : {1, 2}) {
+        ThreadCount count(threads);
+        r::PipelineState s = vtxState(kSize, kSize);
+        s.layout.texCoord[0] = {};
+        const std::vector<Vtx> lines[3] = {
+            {{5, 5, 0.5f, 0xFFFF0000u, 0, 0}, {90, 60, 0.5f, 0xFFFF0000u, 0, 0}},
+            {{5, 60, 0.5f, 0xFF00FF00u, 0, 0}, {90, 5, 0.5f, 0xFF00FF00u, 0, 0}},
+            {{40, 2, 0.5f, 0xFF0000FFu, 0, 0}, {50, 90, 0.5f, 0xFF0000FFu, 0, 0}},
+        };
+        const int targetOf[3] = {0, 1, 0};
+        Canvas expected[2] = {Canvas(kSize, kSize), Canvas(kSize, kSize)};
+        Canvas canvas[2] = {Canvas(kSize, kSize), Canvas(kSize, kSize)};
+        r::DrawQueue queue;
+        for (int i = 0; i < 3; ++i) {
+            const r::DrawCall call = callFor(lines[i], r::PrimitiveType::LineList, 1);
+            r::draw(s, call, expected[targetOf[i]].targets());
+            queue.draw(s, call, canvas[targetOf[i]].targets());
+        }
+        queue.finish();
+        for (int t = 0; t < 2; ++t) EXPECT_EQ(canvas[t].pixels, expected[t].pixels) << "target " << t;
+        EXPECT_NE(canvas[0].pixels, canvas[1].pixels);
+    }
 }
 
 TEST(DrawQueue, ClearsLargeAndTexturedDrawsFinishWhatIsHeld) {
