@@ -211,10 +211,15 @@ public:
     void adoptChild(DeviceChild* child) { m_children.insert(child); }
     void forgetChild(DeviceChild* child) { m_children.erase(child); }
     Surface* backBuffer() const { return m_backBuffer.get(); }
-    // Small draws are held back and drawn several at once (raster::DrawQueue); this draws what
-    // is held. Everything that reads or writes surface memory other than by drawing calls it
-    // first: locks, copies, Present, the end of a scene, a change of targets.
-    void finishDrawing() { m_queue.finish(); }
+    // Small draws are held back and drawn several at once (raster::DrawQueue), and a depth
+    // clear waits until the depth buffer is used; this draws what is held and carries out the
+    // clear. Everything that reads or writes surface memory other than by drawing calls it
+    // first: locks, copies, a change of targets, the device's end.
+    void finishDrawing() { m_queue.settle(); }
+    // The end of a scene and Present: what is held is drawn (the back buffer must be complete),
+    // while a depth clear may stay pending, as nothing outside the queue reads the depth buffer
+    // until a lock or copy settles it.
+    void finishScene() { m_queue.finish(); }
 
 private:
     Device() = default;

@@ -19,7 +19,7 @@ HRESULT Device::EndScene() {
     m_log.add("EndScene()");
     REFUSE_IF(!m_inScene, D3DERR_INVALIDCALL, "not inside a scene");
     m_inScene = false;
-    finishDrawing();
+    finishScene();
     return D3D_OK;
 }
 
@@ -57,7 +57,7 @@ HRESULT Device::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDe
     REFUSE_IF((pSourceRect != nullptr || pDestRect != nullptr) && m_setup.params.SwapEffect != D3DSWAPEFFECT_COPY,
               D3DERR_INVALIDCALL, "rectangles need a copying swap chain");
     (void)pDirtyRegion;  // the whole frame is handed over every time
-    finishDrawing();
+    finishScene();
     const HWND window = hDestWindowOverride != nullptr ? hDestWindowOverride : m_window;
     const Surface& bb = *m_backBuffer;
     const int width = static_cast<int>(bb.desc().width), height = static_cast<int>(bb.desc().height);

@@ -881,6 +881,33 @@ bool gatherable(const PipelineState& state, const DrawCall& call) {
 
 }  // namespace
 
+// A depth (and stencil) clear put off until the buffer is used (see DrawQueue).
+struct DrawQueue::DepthClear {
+    DepthTarget target;
+    ClearRequest request;  // depth and stencil flags only; rects point at `rects`
+    std::vector<Rect> rects;
+    bool active = false;
+};
+
+namespace {
+
+bool sameMemory(const DepthTarget& a, const DepthTarget& b) {
+    return a.data == b.data && a.pitch == b.pitch && a.width == b.width && a.height == b.height;
+}
+
+// Whether `later` rewrites every word `earlier` would write, in every channel it would write: a
+// clear of the whole viewport (no rectangles) that contains the earlier one's area.
+bool covers(const ClearRequest& later, const ClearRequest& earlier) {
+    if ((earlier.flags & ~later.flags) != 0 || later.rects != nullptr) return false;
+    const Viewport& a = later.viewport;
+    const Viewport& b = earlier.viewport;
+    const auto end = [](uint32_t start, uint32_t size) { return uint64_t(start) + size; };
+    return a.x <= b.x && a.y <= b.y && end(a.x, a.width) >= end(b.x, b.width) &&
+           end(a.y, a.height) >= end(b.y, b.height);
+}
+
+}  // namespace
+
 // The run of held draws being drawn: draws [0, published) may be claimed, in order, by any
 // thread taking part; `closed` says no more will come.
 struct DrawQueue::Run {
@@ -890,7 +917,8 @@ struct DrawQueue::Run {
     BackgroundWork helpers;
 };
 
-DrawQueue::DrawQueue() : m_run(std::make_unique<Run>()), m_lines(std::make_unique<LineBatch>()) {
+DrawQueue::DrawQueue()
+    : m_run(std::make_unique<Run>()), m_lines(std::make_unique<LineBatch>()), m_depth(std::make_unique<DepthClear>()) {
     m_held.reserve(kQueueLength);  // helpers read the list while it grows: it never moves
 }
 
@@ -899,6 +927,11 @@ DrawQueue::~DrawQueue() {
 }
 
 void DrawQueue::draw(const PipelineState& state, const DrawCall& call, const Targets& targets) {
+    if (m_depth->active && state.zEnable && targets.depth.data != nullptr &&
+        sameMemory(targets.depth, m_depth->target)) {
+        finish();
+        clearDepth();
+    }
     if (gatherable(state, call)) {
         LineBatch& b = *m_lines;
         const VertexStream& st = call.streams[0];
@@ -965,7 +998,40 @@ void DrawQueue::draw(const PipelineState& state, const DrawCall& call, const Tar
 
 void DrawQueue::clear(const ClearRequest& request, const Targets& targets) {
     finish();
-    raster::clear(request, targets);
+    ClearRequest now = request;
+    const uint32_t depthFlags = request.flags & (kClearZBuffer | kClearStencil);
+    const bool noRects = request.rects != nullptr && request.rectCount == 0;  // clears nothing
+    if (depthFlags != 0 && targets.depth.data != nullptr && !noRects) {
+        DepthClear& d = *m_depth;
+        ClearRequest later = request;
+        later.flags = depthFlags;
+        if (d.active && !(sameMemory(d.target, targets.depth) && covers(later, d.request))) clearDepth();
+        d.target = targets.depth;
+        d.rects.assign(request.rects, request.rects + (request.rects ? request.rectCount : 0));
+        later.rects = d.rects.empty() ? nullptr : d.rects.data();
+        d.request = later;
+        d.active = true;
+        now.flags &= ~depthFlags;
+    }
+    if (now.flags != 0) raster::clear(now, targets);
+}
+
+void DrawQueue::clearDepth() {
+    DepthClear& d = *m_depth;
+    if (!d.active) return;
+    d.active = false;
+    Targets depthOnly;
+    depthOnly.depth = d.target;
+    raster::clear(d.request, depthOnly);
+}
+
+void DrawQueue::settle() {
+    finish();
+    clearDepth();
+}
+
+bool DrawQueue::depthClearPending() const {
+    return m_depth->active;
 }
 
 void DrawQueue::drawLines() {

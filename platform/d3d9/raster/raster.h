@@ -79,10 +79,17 @@ Rect drawBounds(const PipelineState& state, const DrawCall& call, const Targets&
 // triangles that cover much of the screen, and clears finish the queue first and then run as
 // draw() and clear() do. A large mesh of many triangles is held like a small one (telling would
 // cost a second vertex stage) and drawn by one thread. One calling thread at a time.
+//
+// Clearing the depth buffer is put off until something uses it: a scene that never turns the
+// depth test on (the demo) would otherwise clear 4 bytes a pixel every frame for nothing. The
+// pending clear is carried out before the first draw that tests depth against that buffer, by
+// the next clear of it unless that one covers it, and by settle(); finish() leaves it pending.
+// So the depth memory is only current after settle(), which must also come before that memory
+// is released or handed to another queue.
 class DrawQueue {
 public:
     DrawQueue();
-    ~DrawQueue();  // finishes
+    ~DrawQueue();  // finishes; a depth clear still pending is dropped (settle() first to keep it)
     DrawQueue(const DrawQueue&) = delete;
     DrawQueue& operator=(const DrawQueue&) = delete;
 
@@ -90,6 +97,10 @@ public:
     void clear(const ClearRequest& request, const Targets& targets);
     // Draws everything held back (and gathered) and returns when it is in the targets.
     void finish();
+    // finish(), and carries out a pending depth clear: afterwards every target's memory is current.
+    void settle();
+    // Whether a depth clear is pending (for tests).
+    bool depthClearPending() const;
     // How many draws have been held back since the queue was last finished (for tests).
     size_t held() const { return m_count; }
 
@@ -107,6 +118,11 @@ private:
     // Draws the gathered lines, if any.
     void drawLines();
     std::unique_ptr<LineBatch> m_lines;
+
+    struct DepthClear;
+    // Carries out the pending depth clear, if any.
+    void clearDepth();
+    std::unique_ptr<DepthClear> m_depth;
 };
 
 // How many threads share the pixel work of large draws (1 to 8; 2 by default on a machine with

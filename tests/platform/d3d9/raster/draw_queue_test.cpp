@@ -279,6 +279,86 @@ TEST(DrawQueue, GatheredLinesKeepToTheirTarget) {
     }
 }
 
+// Depth clears wait until the depth buffer is used, but the memory must always end up as if
+// every clear and draw had been done at once: a draw testing depth, a later clear that does not
+// cover the pending one (part of the buffer, or other channels) and settle() carry it out, a
+// later one that covers it replaces it, and finish() leaves it pending.
+TEST(DrawQueue, DepthClearsWaitUntilTheDepthBufferIsUsed) {
+    const auto depthClear = [](uint32_t flags, float z, uint32_t stencil, const std::vector<r::Rect>& rects) {
+        r::ClearRequest c;
+        c.flags = flags;
+        c.color = 0xFF102030u;
+        c.z = z;
+        c.stencil = stencil;
+        c.viewport = {0, 0, kSize, kSize, 0.0f, 1.0f};
+        c.rects = rects.empty() ? nullptr : rects.data();
+        c.rectCount = uint32_t(rects.size());
+        return c;
+    };
+    const std::vector<r::Rect> corner = {{10, 10, 30, 30}}, none;
+    r::PipelineState tested = vtxState(kSize, kSize);
+    tested.layout.texCoord[0] = {};
+    tested.zEnable = true;
+    tested.zFunc = r::CompareFunc::Less;
+    const std::vector<Vtx> quad = {{-5, -5, 0.5f, 0xFF00FF00u, 0, 0}, {200, -5, 0.5f, 0xFF00FF00u, 0, 0},
+                                   {-5, 200, 0.5f, 0xFF00FF00u, 0, 0}};
+    struct Step {
+        r::ClearRequest clear;
+        bool draw;
+        bool settle = false;  // and the depth memory is looked at
+    };
+    r::ClearRequest rightHalf = depthClear(r::kClearZBuffer | r::kClearStencil, 0.9f, 1, none);
+    rightHalf.viewport = {kSize / 2, 0, kSize / 2, kSize, 0.0f, 1.0f};
+    const std::vector<Step> steps = {
+        {depthClear(r::kClearZBuffer | r::kClearStencil, 0.3f, 2, none), false},
+        {rightHalf, false, true},  // a smaller viewport: only part of the pending one
+        {depthClear(r::kClearTarget | r::kClearZBuffer, 1.0f, 0, none), false},
+        {depthClear(r::kClearZBuffer | r::kClearStencil, 0.25f, 3, none), false},  // covers the first
+        {depthClear(r::kClearZBuffer | r::kClearStencil, 0.6f, 5, corner), false, true},  // a part of it only
+        {depthClear(r::kClearZBuffer, 0.75f, 0, corner), false},
+        {depthClear(r::kClearStencil, 0.0f, 9, none), false},                        // other channels
+        {depthClear(r::kClearZBuffer, 0.25f, 0, {}), true},  // then a draw that tests depth: fails there
+        {depthClear(r::kClearZBuffer, 1.0f, 0, corner), true},  // passes in the corner only
+        {depthClear(r::kClearZBuffer, 0.0f, 0, none), false},
+    };
+    Canvas expected(kSize, kSize, 0xFF000000u), canvas(kSize, kSize, 0xFF000000u);
+    for (uint32_t& d : expected.depth) d = 0x12345678u;
+    canvas.depth = expected.depth;
+    r::DrawQueue queue;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(i);
+        r::clear(steps[i].clear, expected.targets(true));
+        queue.clear(steps[i].clear, canvas.targets(true));
+        if (steps[i].draw) {
+            r::draw(tested, callFor(quad, r::PrimitiveType::TriangleList, 1), expected.targets(true));
+            queue.draw(tested, callFor(quad, r::PrimitiveType::TriangleList, 1), canvas.targets(true));
+        }
+        queue.finish();
+        EXPECT_EQ(canvas.pixels, expected.pixels);
+        EXPECT_TRUE(queue.depthClearPending() || steps[i].draw);
+        if (steps[i].settle) {
+            queue.settle();
+            EXPECT_EQ(canvas.depth, expected.depth);
+        }
+    }
+    EXPECT_NE(canvas.depth, expected.depth) << "the last clear is still pending";
+    queue.settle();
+    EXPECT_FALSE(queue.depthClearPending());
+    EXPECT_EQ(canvas.depth, expected.depth);
+    EXPECT_EQ(canvas.at(20, 20), 0xFF00FF00u);
+    EXPECT_EQ(canvas.at(50, 50), 0xFF102030u);
+
+    // A clear of no rectangles clears nothing, now or later.
+    const r::Rect* noRects = corner.data();
+    r::ClearRequest nothing = depthClear(r::kClearZBuffer, 0.5f, 0, none);
+    nothing.rects = noRects;
+    nothing.rectCount = 0;
+    queue.clear(nothing, canvas.targets(true));
+    EXPECT_FALSE(queue.depthClearPending());
+    queue.settle();
+    EXPECT_EQ(canvas.depth, expected.depth);
+}
+
 TEST(DrawQueue, ClearsLargeAndTexturedDrawsFinishWhatIsHeld) {
     ThreadCount two(2);
     Canvas canvas(kSize, kSize, 0xFF000000u);
