@@ -1,4 +1,4 @@
-// The 16-lane (AVX-512F) instantiations of the sprite and uniform-blend kernels, called only when
+// The 16-lane (AVX-512F) instantiations of the sprite, uniform-blend and line kernels, called only when
 // the processor has AVX-512F (widestLanes()). A glyph row of up to 16 pixels is then one block
 // instead of two.
 // As in the AVX2 file, everything shared with the rest of the library is included before the
@@ -24,6 +24,7 @@
 #endif
 
 #include "platform/d3d9/raster/blend_kernel.h"
+#include "platform/d3d9/raster/line_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
 
 namespace platform::d3d9::raster {
@@ -47,6 +48,10 @@ void spritePairRowsAvx512(const SpriteTriangle& sa, const TriangleSetup& a, cons
 
 int blendUniformAvx512(const UniformBlend& b, int n, uint32_t* dst) {
     return blendUniformRun<16>(b, n, dst);
+}
+
+void directLineAvx512(const DirectLine& l) {
+    directLinePixels<16>(l);
 }
 
 }  // namespace platform::d3d9::raster

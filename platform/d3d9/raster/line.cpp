@@ -53,7 +53,9 @@ void drawLine(const PixelPipeline& p, const ScreenVertex& a, const ScreenVertex&
             l.v0[j] = a.v[j];
             l.dv[j] = b.v[j] - a.v[j];
         }
-        if (wideLanes()) {
+        if (widestLanes()) {
+            directLineAvx512(l);
+        } else if (wideLanes()) {
             directLineAvx2(l);
         } else {
             directLinePixels<4>(l);

@@ -30,6 +30,8 @@ struct DirectLine {
 
 // Draws pixels [0, count) in the 8-lane loop.
 void directLineAvx2(const DirectLine& l);
+// The same in the 16-lane loop, storing with a scatter (processors with AVX-512F only).
+void directLineAvx512(const DirectLine& l);
 
 namespace {
 
@@ -63,6 +65,15 @@ RASTER_LANES_INLINE void directLinePixels(const DirectLine& l) {
         // channel written the target is not read: a steep line's pixels are on different rows,
         // each a likely cache miss, and a store that misses costs far less than a load.
         const int bits = laneBits<W>(inside);
+#if defined(__x86_64__) || defined(__i386__)
+        if constexpr (W == 16) {
+            if (l.keep == 0) {  // one scatter: offsets below 2^31 (a target is at most 16384 rows of 64 KiB)
+                const I offset = py * splat<I>(l.colorPitch) + px * splat<I>(4);
+                _mm512_mask_i32scatter_epi32(l.colorBase, __mmask16(bits), __m512i(offset), __m512i(v), 1);
+                continue;
+            }
+        }
+#endif
         if (l.keep == 0) {
             for (int k = 0; k < W; ++k) {
                 if (!(bits & (1 << k))) continue;
