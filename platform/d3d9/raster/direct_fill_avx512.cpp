@@ -1,4 +1,4 @@
-// The 16-lane (AVX-512F) instantiations of the sprite, uniform-blend and line kernels, called only when
+// The 16-lane (AVX-512F) instantiations of the sprite, uniform-blend, line and mesh kernels, called only when
 // the processor has AVX-512F (widestLanes()). A glyph row of up to 16 pixels is then one block
 // instead of two.
 // As in the AVX2 file, everything shared with the rest of the library is included before the
@@ -25,6 +25,7 @@
 
 #include "platform/d3d9/raster/blend_kernel.h"
 #include "platform/d3d9/raster/line_kernel.h"
+#include "platform/d3d9/raster/mesh_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
 
 namespace platform::d3d9::raster {
@@ -52,6 +53,10 @@ int blendUniformAvx512(const UniformBlend& b, int n, uint32_t* dst) {
 
 void directLineAvx512(const DirectLine& l) {
     directLinePixels<16>(l);
+}
+
+void gouraudMeshAvx512(const MeshFill& f, const MeshTriangle* triangles, int count) {
+    gouraudMesh<16>(f, triangles, count);
 }
 
 }  // namespace platform::d3d9::raster

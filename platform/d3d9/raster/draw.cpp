@@ -241,6 +241,7 @@ void walkDirectList(const DrawContext& ctx, uint64_t prims, const RowFilter& row
                                                              [](uint8_t v) { return v == 1; });
 #if defined(__x86_64__)
     const bool eightAtOnce = wideLanes();
+    const bool widest = eightAtOnce && widestLanes();
 #else
     const bool eightAtOnce = false;
 #endif
@@ -257,7 +258,7 @@ void walkDirectList(const DrawContext& ctx, uint64_t prims, const RowFilter& row
                         &walk};
     const auto flush = [&] {
 #if defined(__x86_64__)
-        if (pendingCount > 0) gouraudMeshAvx2(mesh, pending, pendingCount);
+        if (pendingCount > 0) (widest ? gouraudMeshAvx512 : gouraudMeshAvx2)(mesh, pending, pendingCount);
 #endif
         pendingCount = 0;
     };

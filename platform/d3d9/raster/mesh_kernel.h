@@ -1,5 +1,6 @@
-// Set-up and fill of a lit mesh's small triangles eight at a time (the sphere facets): the
-// 8-lane form is built in direct_fill_avx2.cpp.
+// Set-up and fill of a lit mesh's small triangles eight (or sixteen) at a time (the sphere
+// facets): the 8-lane form is built in direct_fill_avx2.cpp, the 16-lane one in
+// direct_fill_avx512.cpp.
 //
 // A facet a pixel or two across costs far more to set up than to fill, and set-up is the same
 // arithmetic for every triangle: here it runs in one lane per triangle. Each lane performs
@@ -42,6 +43,8 @@ struct MeshFill {
 
 // Sets up and fills triangles [0, count) in order (8-lane loops).
 void gouraudMeshAvx2(const MeshFill& f, const MeshTriangle* triangles, int count);
+// The same sixteen at a time, in direct_fill_avx512.cpp (processors with AVX-512F only).
+void gouraudMeshAvx512(const MeshFill& f, const MeshTriangle* triangles, int count);
 
 namespace {
 
@@ -69,6 +72,17 @@ RASTER_LANES_INLINE void gatherFour(const ScreenVertex* const* v, size_t offset,
         out[1] = F(_mm256_shuffle_ps(u0, u2, 0xEE));
         out[2] = F(_mm256_shuffle_ps(u1, u3, 0x44));
         out[3] = F(_mm256_shuffle_ps(u1, u3, 0xEE));
+        return;
+    }
+    if constexpr (W == 16) {  // built in the AVX-512 file only: two halves of eight
+        typename lanes::Vec<8>::F lo[4], hi[4];
+        gatherFour<8>(v, offset, lo);
+        gatherFour<8>(v + 8, offset, hi);
+        for (int c = 0; c < 4; ++c) {
+            const __m512d wide = _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_castps_pd(__m256(lo[c]))),
+                                                    _mm256_castps_pd(__m256(hi[c])), 1);
+            out[c] = F(_mm512_castpd_ps(wide));
+        }
         return;
     }
 #endif
