@@ -1,6 +1,6 @@
-// The 16-lane (AVX-512F) instantiations of the sprite, uniform-blend, line and mesh kernels, called only when
-// the processor has AVX-512F (widestLanes()). A glyph row of up to 16 pixels is then one block
-// instead of two.
+// The 16-lane (AVX-512F) instantiations of the sprite, uniform-blend, line, mesh and textured
+// kernels, called only when the processor has AVX-512F (widestLanes()). A glyph row of up to 16
+// pixels is then one block instead of two.
 // As in the AVX2 file, everything shared with the rest of the library is included before the
 // target pragma, and the kernels included after it have internal linkage.
 #include <cstddef>
@@ -27,6 +27,7 @@
 #include "platform/d3d9/raster/line_kernel.h"
 #include "platform/d3d9/raster/mesh_kernel.h"
 #include "platform/d3d9/raster/sprite_kernel.h"
+#include "platform/d3d9/raster/textured_kernel.h"
 
 namespace platform::d3d9::raster {
 
@@ -57,6 +58,14 @@ void directLineAvx512(const DirectLine& l) {
 
 void gouraudMeshAvx512(const MeshFill& f, const MeshTriangle* triangles, int count) {
     gouraudMesh<16>(f, triangles, count);
+}
+
+void texturedRowsAvx512(const TexturedTriangle& s, const RowFilter& rows, bool textureAlpha) {
+    if (textureAlpha) {
+        texturedRows<16, true>(s, rows);
+    } else {
+        texturedRows<16, false>(s, rows);
+    }
 }
 
 }  // namespace platform::d3d9::raster

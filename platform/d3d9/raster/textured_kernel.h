@@ -1,7 +1,8 @@
 // The row kernel of textured scenery (a wall, a floor): one 32-bit texture, point sampled with
 // wrap addressing at its most detailed level, modulated by the interpolated (lit) colour, with
-// perspective, stored opaque. Built in eight lanes only (direct_fill_avx2.cpp): in four the
-// fragment batch is as fast. It performs the batch's operations in the same order.
+// perspective, stored opaque. Built in eight lanes (direct_fill_avx2.cpp) and sixteen
+// (direct_fill_avx512.cpp): in four the fragment batch is as fast. It performs the batch's
+// operations in the same order.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,8 @@ struct TexturedTriangle {
 };
 
 void texturedRowsAvx2(const TexturedTriangle& s, const RowFilter& rows, bool textureAlpha);
+// The same in sixteen lanes (direct_fill_avx512.cpp; processors with AVX-512F only).
+void texturedRowsAvx512(const TexturedTriangle& s, const RowFilter& rows, bool textureAlpha);
 
 namespace {
 
