@@ -229,7 +229,8 @@ struct DirectListWalk {
     }
 };
 
-void walkDirectList(const DrawContext& ctx, uint64_t prims, const RowFilter& rows, FragmentBatcher& batcher) {
+void walkDirectList(const DrawContext& ctx, uint64_t first, uint64_t prims, const RowFilter& rows,
+                    FragmentBatcher& batcher) {
     const VertexCache& c = ctx.cache;
     const int64_t count = int64_t(c.state.size());
     const PipelineState& s = *ctx.state;
@@ -262,7 +263,7 @@ void walkDirectList(const DrawContext& ctx, uint64_t prims, const RowFilter& row
 #endif
         pendingCount = 0;
     };
-    for (uint64_t p = 0; p < prims; ++p) {
+    for (uint64_t p = first; p < prims; ++p) {
         size_t slot[3];
         if (allReady) {
             for (int k = 0; k < 3; ++k) slot[k] = size_t(ctx.indices[3 * p + uint64_t(k)] - c.first);
@@ -295,20 +296,20 @@ void walkDirectList(const DrawContext& ctx, uint64_t prims, const RowFilter& row
     flush();
 }
 
-// Walks the primitives of the draw in order, drawing the rows `rows` accepts.
-void walkPrimitives(const DrawContext& ctx, uint64_t prims, const RowFilter& rows) {
+// Walks primitives [first, prims) of the draw in order, drawing the rows `rows` accepts.
+void walkPrimitives(const DrawContext& ctx, uint64_t prims, const RowFilter& rows, uint64_t first = 0) {
     const DrawCall& call = *ctx.call;
     uint32_t c0 = 0, c1 = 0, c2 = 0;
     switch (call.type) {
     case PrimitiveType::PointList:
-        for (uint64_t p = 0; p < prims; ++p) {
+        for (uint64_t p = first; p < prims; ++p) {
             const ClipVertex* a = cached(ctx, ctx.vertexAt(p), c0);
             if (a) drawSegment(ctx, rows, a, a, c0, c0);
         }
         break;
     case PrimitiveType::LineList:
     case PrimitiveType::LineStrip:
-        for (uint64_t p = 0; p < prims; ++p) {
+        for (uint64_t p = first; p < prims; ++p) {
             const uint64_t i = call.type == PrimitiveType::LineList ? 2 * p : p;
             const ClipVertex* a = cached(ctx, ctx.vertexAt(i), c0);
             const ClipVertex* b = cached(ctx, ctx.vertexAt(i + 1), c1);
@@ -321,11 +322,11 @@ void walkPrimitives(const DrawContext& ctx, uint64_t prims, const RowFilter& row
         FragmentBatcher batcher(ctx.pixels, ctx.scissor);
         if (call.type == PrimitiveType::TriangleList && ctx.pixels.direct == DirectPath::Gouraud &&
             ctx.state->shadeMode == ShadeMode::Gouraud) {
-            walkDirectList(ctx, prims, rows, batcher);
+            walkDirectList(ctx, first, prims, rows, batcher);
             batcher.flush();
             break;
         }
-        for (uint64_t p = 0; p < prims; ++p) {
+        for (uint64_t p = first; p < prims; ++p) {
             uint64_t i0, i1, i2;
             triangleVertices(call.type, p, i0, i1, i2);
             const ClipVertex* a = cached(ctx, ctx.vertexAt(i0), c0);
@@ -561,8 +562,12 @@ constexpr uint64_t kManyTriangles = 64;
 // another set-up (both runs set it up), so each cut goes where the imbalance plus that cost is
 // least: between two lines of text rather than one row above the end of a line. cuts[i] is the
 // first row of part i.
-void balancedRows(const DrawContext& ctx, uint64_t prims, int parts, int32_t* cuts) {
+void balancedRows(const DrawContext& ctx, uint64_t prims, int parts, int32_t* cuts, uint64_t* firstPrim,
+                  uint64_t* endPrim) {
     const Scissor& sc = ctx.scissor;
+    // Each primitive's rows (clamped to the scissor), or all of them when it is cut by a plane;
+    // an empty range for one that is not drawn at all.
+    std::vector<int32_t> rowLo(prims, 1), rowHi(prims, 0);
     const int32_t rows = sc.y1 - sc.y0;
     // Work per row as differences: slope[y] changes the per-row work from row y on; likewise
     // crossings[y], the number of triangles a cut above row y would go through.
@@ -606,8 +611,13 @@ void balancedRows(const DrawContext& ctx, uint64_t prims, int parts, int32_t* cu
         if (!(minX >= -kFar && maxX <= kFar && minY >= -kFar && maxY <= kFar)) inside = false;
         if (!inside) {
             spread(sc.y0, sc.y1 - 1, double(sc.x1 - sc.x0) * double(rows) * 0.5);
+            rowLo[p] = sc.y0, rowHi[p] = sc.y1 - 1;
             continue;
         }
+        // Rows from the one above the box to the one below it: a pixel centre inside the
+        // triangle lies within its box.
+        rowLo[p] = std::max(int32_t(std::floor(minY)), sc.y0);
+        rowHi[p] = std::min(int32_t(std::ceil(maxY)), sc.y1 - 1);
         const double area = std::min(double(maxX - minX), double(sc.x1 - sc.x0)) *
                             std::min(double(maxY - minY), double(rows)) * 0.5;
         spread(int32_t(std::max(minY, float(sc.y0))), int32_t(std::min(maxY, float(sc.y1))), area + kSetupPixels);
@@ -642,6 +652,15 @@ void balancedRows(const DrawContext& ctx, uint64_t prims, int parts, int32_t* cu
         from = best;
     }
     cuts[parts] = sc.y1;
+    // The primitives each run reaches: the run walks only [firstPrim, endPrim) of them.
+    for (int part = 0; part < parts; ++part) firstPrim[part] = prims, endPrim[part] = 0;
+    for (uint64_t p = 0; p < prims; ++p) {
+        for (int part = 0; part < parts; ++part) {
+            if (rowLo[p] > rowHi[p] || rowHi[p] < cuts[part] || rowLo[p] >= cuts[part + 1]) continue;
+            firstPrim[part] = std::min(firstPrim[part], p);
+            endPrim[part] = p + 1;
+        }
+    }
 }
 
 void walkAll(const DrawContext& ctx, uint64_t prims) {
@@ -651,13 +670,17 @@ void walkAll(const DrawContext& ctx, uint64_t prims) {
     }
     const int threads = threadCount();
     if (prims >= kManyTriangles) {
-        std::vector<int32_t> cuts(size_t(threads) + 1);
-        balancedRows(ctx, prims, threads, cuts.data());
-        runParallel(threads, [&](int index) {
+        // One run of rows a thread, each walking only the primitives that reach its rows.
+        const int runs = threads;
+        std::vector<int32_t> cuts(size_t(runs) + 1);
+        std::vector<uint64_t> firstPrim(static_cast<size_t>(runs)), endPrim(static_cast<size_t>(runs));
+        balancedRows(ctx, prims, runs, cuts.data(), firstPrim.data(), endPrim.data());
+        runParallel(runs, [&](int index) {
             RowFilter rows;
             rows.firstRow = cuts[size_t(index)];
             rows.endRow = cuts[size_t(index) + 1];
-            if (rows.firstRow < rows.endRow) walkPrimitives(ctx, prims, rows);
+            const uint64_t first = firstPrim[size_t(index)], end = endPrim[size_t(index)];
+            if (rows.firstRow < rows.endRow && first < end) walkPrimitives(ctx, end, rows, first);
         });
         return;
     }

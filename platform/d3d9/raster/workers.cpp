@@ -70,7 +70,8 @@ public:
     // job; until end(), no other job can begin (one parallel job at a time).
     bool begin(Job& job) {
         if (!m_mutex.try_lock()) return false;
-        while (int(m_threads.size()) < job.count - 1) m_threads.emplace_back([this] { helperLoop(); });
+        const int threads = std::min(job.count, threadCount());
+        while (int(m_threads.size()) < threads - 1) m_threads.emplace_back([this] { helperLoop(); });
         m_current.store(&job);
         m_generation.fetch_add(1, std::memory_order_release);
         m_generation.notify_all();

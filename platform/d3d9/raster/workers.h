@@ -16,8 +16,9 @@ namespace platform::d3d9::raster {
 inline constexpr int kBandShift = 3;  // bands of 8 rows
 
 // Runs job(0) .. job(count - 1), each once, in any order and on any of the calling thread and
-// count - 1 helpers (whichever is free first; all on the calling thread when the helpers are
-// busy with other work), and returns when all have finished. count is at most threadCount().
+// min(count, threadCount()) - 1 helpers (each part goes to whichever thread is free first; all
+// on the calling thread when the helpers are busy with other work), and returns when all have
+// finished. More parts than threads balance uneven parts.
 void runParallel(int count, const std::function<void(int)>& job);
 
 // Work that helpers start on while the caller goes on: start() hands the parts of `job` to

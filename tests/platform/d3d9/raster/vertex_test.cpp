@@ -447,6 +447,18 @@ TEST(RasterDeterminism, ThreadCountDoesNotChangeTheBytes) {
         many.push_back({x + float(g.next() % 20), y + float(g.next() % 45), 0, c ^ 0x0000FFu, 0.5f, 1.9f});
     }
     many[30].x = std::numeric_limits<float>::quiet_NaN();
+    // Rows of overlapping quads in reading order, as text comes: each run of rows walks only the
+    // primitives that reach it, so a quad reaching a run by a row or two must still be walked.
+    std::vector<Vtx> rowsOfQuads;
+    for (int row = 0; row < 16; ++row) {
+        for (int col = 0; col < 8; ++col) {
+            const float x = 4.0f + 23.0f * float(col) + 0.37f * float(row), y = 2.0f + 12.3f * float(row);
+            const uint32_t c = 0x90000000u | (g.next() & 0xFFFFFFu);
+            const Vtx a{x, y, 0, c, 0, 0}, b{x, y + 13.6f, 0, c, 0, 1}, d{x + 21.5f, y, 0, c, 1, 0},
+                e{x + 21.5f, y + 13.6f, 0, c, 1, 1};
+            rowsOfQuads.insert(rowsOfQuads.end(), {a, b, d, d, b, e});
+        }
+    }
     std::vector<uint32_t> reference;
     for (int threads : {1, 2, 3}) {
         SCOPED_TRACE(threads);
@@ -454,6 +466,7 @@ TEST(RasterDeterminism, ThreadCountDoesNotChangeTheBytes) {
         Canvas canvas(kSize, kSize, 0xFF102030u);
         drawList(s, canvas, v);
         drawList(s, canvas, many);
+        drawList(s, canvas, rowsOfQuads);
         drawList(vtxState(kSize, kSize), canvas, line, PrimitiveType::LineList);
         if (reference.empty()) {
             reference = canvas.pixels;
