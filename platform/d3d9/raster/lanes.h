@@ -27,7 +27,7 @@ namespace platform::d3d9::raster {
 // Whether the 8-lane (AVX2) loops are used: the processor has AVX2 and setWideLanes left them on.
 bool wideLanes();
 
-// Whether the 16-lane (AVX-512) sprite loops are used: the 8-lane loops are, the processor has
+// Whether the 16-lane (AVX-512) loops are used: the 8-lane loops are, the processor has
 // AVX-512F and setWidestLanes left them on.
 bool widestLanes();
 

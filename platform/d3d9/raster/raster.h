@@ -29,11 +29,12 @@
 //   unchanged are written row by row from the one colour; batches of one flat colour keep just
 //   that colour; one stage modulating its texture by the diffuse colour skips the general stage
 //   cascade; bilinear-clamp and point-wrap sampling of 32-bit textures, interpolation along a
-//   run, the alpha test and blending work on four pixels at once (SSE2); sprite triangles and
-//   untextured lit triangles are shaded row by row straight into the target without the fragment
-//   batch (direct_fill.h), sprites eight pixels at once where the processor has AVX2. Each
-//   performs the general path's floating-point operations in the same order, so the bytes are the
-//   same whichever path a pixel takes; the tests compare the paths with each other.
+//   run, the alpha test and blending work on four pixels at once (SSE2); sprite triangles,
+//   textured scenery, untextured lit triangles and lines are shaded straight into the target
+//   without the fragment batch (direct_fill.h), eight pixels (or triangles) at once where the
+//   processor has AVX2 and sixteen where it has AVX-512F. Each performs the general path's
+//   floating-point operations in the same order, so the bytes are the same whichever path a pixel
+//   takes; the tests compare the paths with each other.
 #pragma once
 
 #include <cstddef>
@@ -145,8 +146,9 @@ void setDirectFill(bool on);
 // either way. On by default.
 void setWideLanes(bool on);
 
-// Test and benchmark knob: whether the 16-lane (AVX-512) sprite loops may be used where the
-// 8-lane loops are and the processor has AVX-512F; off keeps the 8-lane ones. The bytes are the
+// Test and benchmark knob: whether the 16-lane (AVX-512) loops (sprites, scenery, facets, lines,
+// one-colour blends) may be used where the 8-lane loops are and the processor has AVX-512F; off
+// keeps the 8-lane ones. The bytes are the
 // same either way. On by default.
 void setWidestLanes(bool on);
 
