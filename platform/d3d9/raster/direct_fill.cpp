@@ -222,7 +222,8 @@ void fillDirect(const PixelPipeline& p, const TriangleSetup& t, const RowFilter&
                                  4 + 2 * k, 5 + 2 * k, p.modulateAlpha, p.output.keepMask,
                                  p.output.destHasAlpha ? 0u : 0xFF000000u, p.colorBase, p.colorPitch};
 #if defined(__x86_64__)
-        (widestLanes() ? texturedRowsAvx512 : texturedRowsAvx2)(s, rows, sampler.view->format == TextureFormat::A8R8G8B8);
+        const bool textureAlpha = sampler.view->format == TextureFormat::A8R8G8B8;
+        (widestLanes() ? texturedRowsAvx512 : texturedRowsAvx2)(s, rows, textureAlpha);
 #endif
         return;
     }

@@ -78,45 +78,44 @@ RASTER_LANES_INLINE typename lanes::Vec<W>::I snap(typename lanes::Vec<W>::F v, 
     return __builtin_convertvector(i, F) > scaled ? i - lanes::splat<I>(1) : i;
 }
 
-// Lane i of rows[0..7] to the eight floats at byte `offset` of element i of `base` (an 8 x 8
-// transpose: unpacks, shuffles and 128-bit lane swaps).
-template <class T>
-RASTER_LANES_INLINE void storeTransposed8(const typename lanes::Vec<8>::F* rows, T* base, size_t offset, size_t size) {
+// Rows 0-3 of the eight lanes by pairs: lane k's four words in the low half of out[k] and lane
+// k + 4's in the high half (unpacks and shuffles within the 128-bit halves).
+RASTER_LANES_INLINE void transposeFour(const typename lanes::Vec<8>::F* rows, __m256* out) {
     const __m256 t0 = _mm256_unpacklo_ps(__m256(rows[0]), __m256(rows[1]));
     const __m256 t1 = _mm256_unpackhi_ps(__m256(rows[0]), __m256(rows[1]));
     const __m256 t2 = _mm256_unpacklo_ps(__m256(rows[2]), __m256(rows[3]));
     const __m256 t3 = _mm256_unpackhi_ps(__m256(rows[2]), __m256(rows[3]));
-    const __m256 t4 = _mm256_unpacklo_ps(__m256(rows[4]), __m256(rows[5]));
-    const __m256 t5 = _mm256_unpackhi_ps(__m256(rows[4]), __m256(rows[5]));
-    const __m256 t6 = _mm256_unpacklo_ps(__m256(rows[6]), __m256(rows[7]));
-    const __m256 t7 = _mm256_unpackhi_ps(__m256(rows[6]), __m256(rows[7]));
-    const __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44), u1 = _mm256_shuffle_ps(t0, t2, 0xEE);
-    const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44), u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
-    const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44), u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
-    const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44), u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
-    // u0..u3 hold rows 0-3 of lanes (0, 4), (1, 5), (2, 6), (3, 7); u4..u7 rows 4-7 of the same.
-    const __m256 lanes[8] = {_mm256_permute2f128_ps(u0, u4, 0x20), _mm256_permute2f128_ps(u1, u5, 0x20),
-                             _mm256_permute2f128_ps(u2, u6, 0x20), _mm256_permute2f128_ps(u3, u7, 0x20),
-                             _mm256_permute2f128_ps(u0, u4, 0x31), _mm256_permute2f128_ps(u1, u5, 0x31),
-                             _mm256_permute2f128_ps(u2, u6, 0x31), _mm256_permute2f128_ps(u3, u7, 0x31)};
+    out[0] = _mm256_shuffle_ps(t0, t2, 0x44);
+    out[1] = _mm256_shuffle_ps(t0, t2, 0xEE);
+    out[2] = _mm256_shuffle_ps(t1, t3, 0x44);
+    out[3] = _mm256_shuffle_ps(t1, t3, 0xEE);
+}
+
+// Lane i of rows[0..7] to the eight floats at byte `offset` of element i of `base` (an 8 x 8
+// transpose: two 4 x 8 ones, then 128-bit lane swaps).
+template <class T>
+RASTER_LANES_INLINE void storeTransposed8(const typename lanes::Vec<8>::F* rows, T* base, size_t offset, size_t size) {
+    __m256 low[4], high[4];
+    transposeFour(rows, low);
+    transposeFour(rows + 4, high);
     auto* bytes = reinterpret_cast<char*>(base) + offset;
-    for (int lane = 0; lane < 8; ++lane) _mm256_storeu_ps(reinterpret_cast<float*>(bytes + lane * size), lanes[lane]);
+    for (int k = 0; k < 4; ++k) {
+        float* lane = reinterpret_cast<float*>(bytes + k * size);
+        float* laneFour = reinterpret_cast<float*>(bytes + (k + 4) * size);
+        _mm256_storeu_ps(lane, _mm256_permute2f128_ps(low[k], high[k], 0x20));
+        _mm256_storeu_ps(laneFour, _mm256_permute2f128_ps(low[k], high[k], 0x31));
+    }
 }
 
 // Lane i of rows[0..3] to the four floats at byte `offset` of element i of `base`.
 template <class T>
 RASTER_LANES_INLINE void storeTransposed4(const typename lanes::Vec<8>::F* rows, T* base, size_t offset, size_t size) {
-    const __m256 t0 = _mm256_unpacklo_ps(__m256(rows[0]), __m256(rows[1]));
-    const __m256 t1 = _mm256_unpackhi_ps(__m256(rows[0]), __m256(rows[1]));
-    const __m256 t2 = _mm256_unpacklo_ps(__m256(rows[2]), __m256(rows[3]));
-    const __m256 t3 = _mm256_unpackhi_ps(__m256(rows[2]), __m256(rows[3]));
-    // Lanes (0, 4), (1, 5), (2, 6), (3, 7), one in each 128-bit half.
-    const __m256 pairs[4] = {_mm256_shuffle_ps(t0, t2, 0x44), _mm256_shuffle_ps(t0, t2, 0xEE),
-                             _mm256_shuffle_ps(t1, t3, 0x44), _mm256_shuffle_ps(t1, t3, 0xEE)};
+    __m256 pairs[4];
+    transposeFour(rows, pairs);
     auto* bytes = reinterpret_cast<char*>(base) + offset;
-    for (int lane = 0; lane < 4; ++lane) {
-        _mm_storeu_ps(reinterpret_cast<float*>(bytes + lane * size), _mm256_castps256_ps128(pairs[lane]));
-        _mm_storeu_ps(reinterpret_cast<float*>(bytes + (lane + 4) * size), _mm256_extractf128_ps(pairs[lane], 1));
+    for (int k = 0; k < 4; ++k) {
+        _mm_storeu_ps(reinterpret_cast<float*>(bytes + k * size), _mm256_castps256_ps128(pairs[k]));
+        _mm_storeu_ps(reinterpret_cast<float*>(bytes + (k + 4) * size), _mm256_extractf128_ps(pairs[k], 1));
     }
 }
 
