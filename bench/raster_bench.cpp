@@ -20,6 +20,11 @@
 // AVX-512F would take 16 lanes; RASTER_BENCH_DIRECT=0 (with RASTER_BENCH_FRAMES)
 // sends every triangle through the fragment batch. RASTER_BENCH_FRAMES=<n> prints the checksum of
 // the last frame.
+//
+// RASTER_BENCH_AB=<knob>,<parts>,<threads> (knob: wide, widest or direct) compares one knob off
+// and on in a single process: batches of five frames of the given parts alternate between the
+// two for a few seconds, and the medians are printed. On a machine whose speed drifts from
+// minute to minute this tells two paths apart where separate runs cannot.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -31,6 +36,7 @@
 #include <cstring>
 #include <ctime>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "platform/d3d9/raster/raster.h"
@@ -619,6 +625,45 @@ void countFramesIfAsked() {
     std::exit(0);
 }
 
+void compareIfAsked() {
+    const char* ab = std::getenv("RASTER_BENCH_AB");
+    if (ab == nullptr) return;
+    char knob[16] = {};
+    unsigned parts = DemoScene::kAll;
+    int threads = 2;
+    if (std::sscanf(ab, "%15[a-z],%i,%d", knob, &parts, &threads) < 1) {
+        std::fprintf(stderr, "RASTER_BENCH_AB: expected <wide|widest|direct>,<parts>,<threads>\n");
+        std::exit(2);
+    }
+    const std::string name = knob;
+    void (*set)(bool) = name == "wide" ? r::setWideLanes : name == "widest" ? r::setWidestLanes
+                                        : name == "direct" ? r::setDirectFill : nullptr;
+    if (set == nullptr) {
+        std::fprintf(stderr, "RASTER_BENCH_AB: no knob '%s' (wide, widest or direct)\n", knob);
+        std::exit(2);
+    }
+    r::setThreadCount(threads);
+    DemoScene scene;
+    for (int i = 0; i < 20; ++i) scene.frame(parts);
+    std::vector<double> ms[2];
+    for (int round = 0; round < 400; ++round) {
+        for (int on = 0; on < 2; ++on) {
+            set(on == 1);
+            const double t0 = wallMs();
+            for (int i = 0; i < 5; ++i) scene.frame(parts);
+            ms[on].push_back((wallMs() - t0) / 5);
+        }
+    }
+    set(true);
+    for (int on = 0; on < 2; ++on) {
+        std::sort(ms[on].begin(), ms[on].end());
+        std::printf("%s %s: median %.4f ms, quartiles %.4f-%.4f ms (parts 0x%x, %d threads)\n", knob,
+                    on ? "on " : "off", ms[on][ms[on].size() / 2], ms[on][ms[on].size() / 4],
+                    ms[on][ms[on].size() * 3 / 4], parts, threads);
+    }
+    std::exit(0);
+}
+
 // Argument: the number of threads large draws are split across.
 void BM_Raster_DemoFrame(benchmark::State& state) {
     writeFrameIfAsked();
@@ -694,6 +739,7 @@ int main(int argc, char** argv) {
     // RASTER_BENCH_WIDEST=0 keeps the 8-lane loops on a processor with AVX-512F (same bytes).
     if (const char* widest = std::getenv("RASTER_BENCH_WIDEST")) r::setWidestLanes(std::atoi(widest) != 0);
     countFramesIfAsked();
+    compareIfAsked();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
