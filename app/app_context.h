@@ -10,7 +10,7 @@
 // the shell writes the size on resize events.
 #pragma once
 
-#include "gfxutil/math/d3dx9math.h"
+#include "gfxutil/math/math_types.h"
 #include "platform/d3d9/d3d9.h"
 #include "platform/win32/types.h"
 #include "sim/spring_systems.h"

@@ -1,7 +1,7 @@
 // Bringing the scene up on window creation and down on window destruction.
 #include "app/app_context.h"
 #include "app/shell.h"
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 #include "platform/kernel/crt_rand.h"
 #include "render/scene.h"
 

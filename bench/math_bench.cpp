@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "gfxutil/math/d3dx9math.h"
+#include "gfxutil/math/math_types.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 #include "platform/kernel/debug_output.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/controls.h"

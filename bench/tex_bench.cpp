@@ -15,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "gfxutil/tex/decoded_image.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/controls.h"

@@ -3,7 +3,7 @@
 // spheres, help text.
 #include <cstring>
 
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 #include "render/scene.h"
 
 namespace {

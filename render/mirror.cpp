@@ -1,7 +1,7 @@
 // The semi-transparent mirror in the plane z = 20. With neither stencil nor depth test, the scene
 // is drawn a second time through the reflection, kept by four user clip planes to the pyramid the
 // eye sees through the mirror's outline, and the mirror quad is blended over it afterwards.
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 #include "render/scene.h"
 
 namespace {

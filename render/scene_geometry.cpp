@@ -2,7 +2,7 @@
 // strip with its wood texture.
 #include <cstring>
 
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "platform/win32/message_box.h"
 #include "render/scene.h"
 

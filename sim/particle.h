@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "gfxutil/math/d3dx9math.h"
+#include "gfxutil/math/math_types.h"
 
 // Which spring pulls a particle, and towards which other particle; both are indices into the
 // owning system's arrays.

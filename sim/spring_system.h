@@ -17,7 +17,7 @@
 
 #include <memory>
 
-#include "gfxutil/math/d3dx9math.h"
+#include "gfxutil/math/math_types.h"
 #include "sim/particle.h"
 #include "sim/spring.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/windows.h"

@@ -2,7 +2,7 @@
 // called once per size event, so they are plain functions, never dispatched.
 #include <cmath>
 
-#include "gfxutil/math/d3dx9math.h"
+#include "gfxutil/math/math_types.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // processor-specific forms with the same results) without a wrapper in between.
 #pragma once
 
-#include "gfxutil/math/d3dx9math.h"
+#include "gfxutil/math/math_types.h"
 
 namespace gfxutil::math::portable {
 

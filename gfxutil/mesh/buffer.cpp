@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "gfxutil/core/diagnostics.h"
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 #include "platform/win32/com_object.h"
 
 namespace gfxutil::mesh {

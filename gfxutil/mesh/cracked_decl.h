@@ -6,7 +6,7 @@
 // The cracker keeps a pointer to the declaration it was filled from, which must outlive it.
 #pragma once
 
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 
 namespace gfxutil::mesh {
 

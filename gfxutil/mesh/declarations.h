@@ -6,7 +6,7 @@
 // room a mesh has for it.
 #pragma once
 
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 
 namespace gfxutil::mesh {
 

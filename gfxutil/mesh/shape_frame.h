@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 
 namespace gfxutil::mesh {
 

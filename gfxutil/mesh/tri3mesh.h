@@ -24,7 +24,7 @@
 
 #include <vector>
 
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 #include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "gfxutil/tex/blit_request.h"
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 
 namespace gfxutil::tex {
 

@@ -3,7 +3,7 @@
 // Point and box filters chain (each level from the one just above it, the cheap and exact road of
 // the 2 x 2 box); the others resample every level from the source level.
 // FIXME: cube and volume textures are refused for now; the device offers only 2D textures.
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "gfxutil/tex/diagnostics.h"
 #include "platform/win32/com_ptr.h"
 

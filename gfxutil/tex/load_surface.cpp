@@ -2,7 +2,7 @@
 // memory or a surface and a region of a destination surface.
 #include <cstring>
 
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "gfxutil/tex/diagnostics.h"
 #include "gfxutil/tex/surface_lock.h"
 #include "gfxutil/tex/transfer_pixels.h"

@@ -1,6 +1,6 @@
 #include "gfxutil/tex/mapped_file.h"
 
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "gfxutil/tex/diagnostics.h"
 #include "platform/kernel/file_mapping.h"
 #include "platform/kernel/local_memory.h"

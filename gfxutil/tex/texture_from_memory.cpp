@@ -18,7 +18,7 @@
 #include <cstring>
 
 #include "gfxutil/tex/closest_format.h"
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "gfxutil/tex/decoded_image.h"
 #include "gfxutil/tex/diagnostics.h"
 #include "gfxutil/tex/texture_requirements.h"

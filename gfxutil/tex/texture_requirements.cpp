@@ -4,7 +4,7 @@
 #include "gfxutil/tex/texture_requirements.h"
 
 #include "gfxutil/tex/closest_format.h"
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "gfxutil/tex/diagnostics.h"
 #include "platform/win32/com_ptr.h"
 

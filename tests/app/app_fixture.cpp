@@ -1,6 +1,6 @@
 #include "app_fixture.h"
 
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 #include "platform/d3d9/controls.h"
 #include "platform/kernel/crt_rand.h"
 #include "platform/win32/message_box.h"

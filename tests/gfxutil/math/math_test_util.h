@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gfxutil/math/d3dx9math.h"
+#include "gfxutil/math/math_types.h"
 
 namespace gfxutil::math::test {
 

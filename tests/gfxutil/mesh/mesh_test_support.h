@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "gfxutil/mesh/d3dx9mesh.h"
+#include "gfxutil/mesh/mesh.h"
 #include "platform/win32/com_ptr.h"
 #include "tests/platform/kernel/kernel_test_support.h"
 

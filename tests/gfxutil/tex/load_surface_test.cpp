@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "gfxutil/tex/diagnostics.h"
 #include "test_device.h"
 

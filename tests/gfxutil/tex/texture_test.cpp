@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "gfxutil/tex/decoded_image.h"
 #include "gfxutil/tex/diagnostics.h"
 #include "image_fixtures.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "gfxutil/tex/d3dx9tex.h"
+#include "gfxutil/tex/texture_loader.h"
 #include "gfxutil/tex/decoded_image.h"
 #include "image_fixtures.h"
 #include "test_device.h"

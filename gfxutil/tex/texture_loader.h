@@ -6,7 +6,7 @@
 // success; nothing is thrown. The decoders recognise a file by its content, never by its name.
 #pragma once
 
-#include "gfxutil/core/d3dx9shared.h"
+#include "gfxutil/core/shared_types.h"
 #include "platform/d3d9/d3d9.h"
 #include "platform/win32/types.h"
 

@@ -15,8 +15,8 @@
 // header comment of the implementation files (tri3mesh.h for the mesh object).
 #pragma once
 
-#include "gfxutil/core/d3dx9shared.h"
-#include "gfxutil/math/d3dx9math.h"
+#include "gfxutil/core/shared_types.h"
+#include "gfxutil/math/math_types.h"
 #include "platform/d3d9/d3d9.h"
 #include "platform/win32/types.h"
 
