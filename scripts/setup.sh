@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # toolchain and test frameworks
-    g++ clang cmake ninja-build pkg-config
+    g++ clang cmake ninja-build pkg-config ccache
     libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
     # platform stand-ins
     libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev libicu-dev
