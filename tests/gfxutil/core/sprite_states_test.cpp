@@ -1,10 +1,12 @@
 // Begin and End: the six recorded blocks with exactly their calls, capture and apply by the flags,
 // the pixel projection, the alpha-test fallback and the choices on missing blocks and lost devices.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "platform/d3d9/controls.h"
 #include "tests/gfxutil/core/sprite_fixture.h"
+#include "tests/gfxutil/mesh/forwarding_device.h"
 
 namespace sprite_test {
 namespace {
@@ -79,6 +81,33 @@ TEST_F(SpriteTest, FirstBeginRecordsSixBlocksInTwoPassesWithExactlyTheirCalls) {
     EXPECT_TRUE(matching(calls(), "BeginStateBlock").empty()) << "recorded once, reused";
     ASSERT_EQ(m_sprite->End(), S_OK);
     EXPECT_TRUE(m_messages.take().empty()) << "muted around the state-block work";
+}
+
+// The filters, anisotropy and alpha test follow the capabilities; a device with other ones is
+// met through a wrapper that changes only what GetDeviceCaps answers.
+TEST_F(SpriteTest, SamplerAndAlphaTestStatesFollowTheCapabilities) {
+    class OtherCaps final : public mesh_test::ForwardingDevice {
+    public:
+        using ForwardingDevice::ForwardingDevice;
+        HRESULT GetDeviceCaps(D3DCAPS9* caps) override {
+            const HRESULT hr = ForwardingDevice::GetDeviceCaps(caps);
+            caps->TextureFilterCaps = D3DPTFILTERCAPS_MAGFANISOTROPIC | D3DPTFILTERCAPS_MINFANISOTROPIC;
+            caps->MaxAnisotropy = 4;
+            caps->AlphaCmpCaps &= ~D3DPCMPCAPS_GREATER;
+            return hr;
+        }
+    };
+    OtherCaps other(m_device.get());
+    ComPtr<ID3DXSprite> sprite;
+    ASSERT_EQ(D3DXCreateSprite(&other, sprite.put()), S_OK);
+    calls();
+    ASSERT_EQ(sprite->Begin(D3DXSPRITE_ALPHABLEND), S_OK);
+    const auto log = calls();
+    for (const std::string& line : {samp(D3DSAMP_MAGFILTER, 3), samp(D3DSAMP_MINFILTER, 3), samp(D3DSAMP_MIPFILTER, 1),
+                                    samp(D3DSAMP_MAXANISOTROPY, 4), rs(D3DRS_ALPHATESTENABLE, 0)}) {
+        EXPECT_EQ(std::count(log.begin(), log.end(), line), 2) << line << ": once in each block of its pair";
+    }
+    ASSERT_EQ(sprite->End(), S_OK);
 }
 
 TEST_F(SpriteTest, RenderTargetThatCannotBlendFallsBackToAlphaTestAt63) {
