@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gfxutil/math/sse2_forms.h"
+#include "gfxutil/math/vector_terms.h"
 
 namespace gfxutil::math::pairs {
 
@@ -60,8 +61,9 @@ D3DXVECTOR3* vec3TransformCoord(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV, const 
     const double x = pV->x, y = pV->y, z = pV->z;
     const Pair lo = x * r.lo[0] + y * r.lo[1] + z * r.lo[2] + r.lo[3];
     const Pair hi = x * r.hi[0] + y * r.hi[1] + z * r.hi[2] + r.hi[3];
-    const float t[4] = {static_cast<float>(lo[0]), static_cast<float>(lo[1]), static_cast<float>(hi[0]),
-                        static_cast<float>(hi[1])};
+    // Rounded, and pinned so that the divide below starts from the rounded values.
+    const float t[4] = {pinned(static_cast<float>(lo[0])), pinned(static_cast<float>(lo[1])),
+                        pinned(static_cast<float>(hi[0])), static_cast<float>(hi[1])};
     if (!needsDivide(t[3])) {
         *pOut = D3DXVECTOR3(t[0], t[1], t[2]);
         return pOut;
