@@ -135,8 +135,8 @@ protected:
 
     void SetUp() override {
         AppTest::SetUp();
-        if (s_xvfb.state() == testsupport::SuiteXvfb::State::NotInstalled) GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_EQ(s_xvfb.state(), testsupport::SuiteXvfb::State::Running) << "Xvfb did not start";
+        if (s_xvfb.state() == testsupport::SuiteXvfb::State::NotInstalled) GTEST_SKIP() << s_xvfb.failure();
+        ASSERT_EQ(s_xvfb.state(), testsupport::SuiteXvfb::State::Running) << s_xvfb.failure();
         for (const char* tool : {"xdotool", "xwd"}) {
             ASSERT_FALSE(testsupport::findProgram(tool).empty())
                 << tool << " is missing (scripts/setup.sh installs it)";

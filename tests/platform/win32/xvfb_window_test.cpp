@@ -30,8 +30,8 @@ protected:
     static void TearDownTestSuite() { s_xvfb.stop(); }
 
     void SetUp() override {
-        if (s_xvfb.state() == testsupport::SuiteXvfb::State::NotInstalled) GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_EQ(s_xvfb.state(), testsupport::SuiteXvfb::State::Running) << "Xvfb did not start";
+        if (s_xvfb.state() == testsupport::SuiteXvfb::State::NotInstalled) GTEST_SKIP() << s_xvfb.failure();
+        ASSERT_EQ(s_xvfb.state(), testsupport::SuiteXvfb::State::Running) << s_xvfb.failure();
         ASSERT_FALSE(testsupport::findProgram("xdotool").empty())
             << "xdotool is missing (scripts/setup.sh installs it)";
         m_display.emplace(s_xvfb.name());
