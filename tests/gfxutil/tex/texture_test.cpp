@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "gfxutil/tex/texture_loader.h"
 #include "gfxutil/tex/decoded_image.h"
@@ -145,6 +147,70 @@ TEST(TextureFromFile, TheWoodTextureLoadsThroughTheTriangleFilter) {
         allTopBytesZero = allTopBytesZero && bytes[i] == 0;
     }
     EXPECT_TRUE(allTopBytesZero);
+
+    // A few filtered texels, worked out by hand for this image. Each source pixel spreads as a tent
+    // one source pixel wide on either side of its centre, so a destination pixel's weight from a
+    // source pixel is the tent's area over that destination pixel, in destination units.
+    //   Columns, 512 to 512 (scale 1): the tent of column j covers columns j - 1 .. j + 1 with
+    //   areas 1/8, 3/4, 1/8, so destination column c = 1/8 P(c-1) + 3/4 P(c) + 1/8 P(c+1); edges
+    //   wrap (no mirror flag), so column 0 takes 1/8 of column 511 and column 511 1/8 of column 0.
+    //   Rows, 384 to 512 (scale 4/3): source row j is a tent centred at (j + 1/2) * 4/3, 4/3 wide
+    //   on each side. Destination row 0 ([0, 1]) gets 19/24 of row 0 (1/2 rising, 7/24 falling),
+    //   1/24 of row 1 and, wrapped round from the bottom, 4/24 of row 383, whose tent ends at
+    //   512 + 2/3. Row 1 ([1, 2]): 3/8 of row 0 and 5/8 of row 1. Row 2 ([2, 3]): 5/8 of row 1 and
+    //   3/8 of row 2. Row 511 mirrors row 0: 1/24 of row 382, 19/24 of row 383, 4/24 of row 0.
+    // The sums are encoded with the ordered dither: value * 255 plus the threshold of the 4 x 4
+    // pattern (row y & 3, column k & 3, k counting pixels left to right on even rows and right to
+    // left on odd ones), truncated.
+    struct RowWeights {
+        UINT row;
+        std::pair<UINT, double> sources[3];
+    };
+    const RowWeights kRows[] = {
+        {0, {{383, 4.0 / 24}, {0, 19.0 / 24}, {1, 1.0 / 24}}},
+        {1, {{0, 3.0 / 8}, {1, 5.0 / 8}, {1, 0.0}}},
+        {2, {{1, 5.0 / 8}, {2, 3.0 / 8}, {2, 0.0}}},
+        {511, {{382, 1.0 / 24}, {383, 19.0 / 24}, {0, 4.0 / 24}}},
+    };
+    constexpr double kThresholds[4][4] = {{0.96875, 0.46875, 0.84375, 0.34375},
+                                          {0.21875, 0.71875, 0.09375, 0.59375},
+                                          {0.78125, 0.28125, 0.90625, 0.40625},
+                                          {0.03125, 0.53125, 0.15625, 0.65625}};
+    ASSERT_EQ(info.Width, 512u);
+    ASSERT_EQ(info.Height, 384u);
+    ASSERT_EQ(top.Width, 512u);
+    ASSERT_EQ(top.Height, 512u);
+    std::ifstream in(GFX_SOURCE_DIR "/data/062bois.jpg", std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    DecodedImage image;
+    ASSERT_EQ(DecodeImage(image, file.data(), static_cast<UINT>(file.size()), nullptr, true), S_OK);
+    ASSERT_EQ(image.format, D3DFMT_X8R8G8B8);
+    auto source = [&](UINT x, UINT y, UINT channel) {
+        return static_cast<double>(image.pixels[static_cast<std::size_t>(y) * image.rowPitch + x * 4 + channel]);
+    };
+    int exact = 0;
+    for (const RowWeights& r : kRows) {
+        for (UINT x : {0u, 1u, 255u, 511u}) {
+            const UINT k = (r.row & 1) == 0 ? x : 511 - x;
+            const double threshold = kThresholds[r.row & 3][k & 3];
+            for (UINT channel = 0; channel < 3; ++channel) {
+                SCOPED_TRACE(::testing::Message() << "texel (" << x << ", " << r.row << ") channel " << channel);
+                double sum = 0.0;
+                for (const auto& [sourceRow, wy] : r.sources) {
+                    sum += wy * (source((x + 511) % 512, sourceRow, channel) / 8 + source(x, sourceRow, channel) * 3 / 4 +
+                                 source((x + 1) % 512, sourceRow, channel) / 8);
+                }
+                const double dithered = sum + threshold;
+                const int got = bytes[(static_cast<std::size_t>(r.row) * 512 + x) * 4 + channel];
+                // The filter sums in single precision: where the dithered value lies within a
+                // hair of a whole number, either side of it is right.
+                EXPECT_GE(got, static_cast<int>(std::floor(dithered - 1e-3))) << "expected " << dithered;
+                EXPECT_LE(got, static_cast<int>(std::floor(dithered + 1e-3))) << "expected " << dithered;
+                exact += got == static_cast<int>(std::floor(dithered)) ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GE(exact, 44) << "of 48 channels, nearly all lie clear of a whole number";
 }
 
 TEST(TextureFromFile, GreyJpegGivesL8) {
