@@ -51,7 +51,7 @@ done
 # The script layer registers itself from a static object that nothing references; the package's
 # link rules must keep it (linked whole), or text in an installed program loses shaping.
 for binary in "$work"/find_package/"${examples[0]}" "$work"/pkg_config/"${examples[0]}"; do
-    if ! nm -C "$binary" | grep -q " T ScriptShape("; then
+    if ! nm -C "$binary" | grep " T ScriptShape(" >/dev/null; then
         echo "package: $binary lacks the script layer (platform_usp was not linked whole)" >&2
         exit 1
     fi
