@@ -1,5 +1,6 @@
 #include "platform/d3d9/caps.h"
 
+#include "platform/d3d9/controls.h"
 #include "platform/d3d9/formats.h"
 #include "platform/d3d9/raster/pipeline_state.h"
 
@@ -97,6 +98,9 @@ bool answersTextureQueries(DWORD usage) {
 }
 
 HRESULT checkImageFormat(DWORD usage, D3DFORMAT format) {
+    if ((usage & D3DUSAGE_QUERY_POSTPIXELSHADER_BLENDING) != 0 && renderTargetBlendingUnavailable()) {
+        return D3DERR_NOTAVAILABLE;
+    }
     if ((usage & D3DUSAGE_DEPTHSTENCIL) != 0) {
         const bool ok = isDepthFormat(format) && (usage & ~D3DUSAGE_DEPTHSTENCIL) == 0;
         return ok ? D3D_OK : D3DERR_NOTAVAILABLE;

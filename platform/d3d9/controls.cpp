@@ -10,6 +10,12 @@ namespace {
 
 std::optional<Failure> g_failure;
 std::optional<bool> g_softwareOnly;
+std::optional<bool> g_noBlend;
+
+bool envSwitch(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+}
 
 Device* ours(IDirect3DDevice9* device) { return device == nullptr ? nullptr : dynamic_cast<Device*>(device); }
 
@@ -37,9 +43,12 @@ bool softwareVertexProcessingOnly() {
     if (g_softwareOnly) {
         return *g_softwareOnly;
     }
-    const char* value = std::getenv("D3D9_SOFTWARE_VP");
-    return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+    return envSwitch("D3D9_SOFTWARE_VP");
 }
+
+void setRenderTargetBlendingUnavailable(std::optional<bool> unavailable) { g_noBlend = unavailable; }
+
+bool renderTargetBlendingUnavailable() { return g_noBlend ? *g_noBlend : envSwitch("D3D9_NO_RT_BLEND"); }
 
 bool setCallLogging(IDirect3DDevice9* device, bool on) {
     Device* d = ours(device);

@@ -5,6 +5,9 @@
 //   D3D9_FAIL=device     CreateDevice fails with D3DERR_NOTAVAILABLE
 //   D3D9_SOFTWARE_VP=1   the capabilities lack hardware transform and lighting, so only software
 //                        vertex processing can be asked for (the device draws the same either way)
+//   D3D9_NO_RT_BLEND=1   CheckDeviceFormat answers D3DERR_NOTAVAILABLE to
+//                        D3DUSAGE_QUERY_POSTPIXELSHADER_BLENDING, as a render target format that
+//                        cannot blend would (the device still blends when asked to)
 // The environment is read at each call unless a test has set the switch in-process; an in-process
 // setting wins until it is cleared with std::nullopt.
 //
@@ -28,6 +31,9 @@ Failure activeFailure();
 
 void setSoftwareVertexProcessingOnly(std::optional<bool> softwareOnly);
 bool softwareVertexProcessingOnly();
+
+void setRenderTargetBlendingUnavailable(std::optional<bool> unavailable);
+bool renderTargetBlendingUnavailable();
 
 // Both refuse (false / empty) when `device` is not one of ours.
 bool setCallLogging(IDirect3DDevice9* device, bool on);

@@ -5,6 +5,11 @@
 // QueryInterface must also answer to. The base adds no virtual functions of its own, so the
 // interface's slot order stays exactly as declared.
 //
+// An Impl may answer a null output of QueryInterface its own way by defining
+//     static HRESULT refuseNullQueryOutput();   // public, or ComObject a friend
+// (the sprite writes its diagnostic line and answers D3DERR_INVALIDCALL); without it the answer
+// is E_POINTER.
+//
 // Objects belong to one thread at a time, so the count is plain arithmetic. An aggregated object
 // (m_outer set) forwards its IUnknown calls to the outer object and does not count itself.
 #pragma once
@@ -19,7 +24,11 @@ public:
             return m_outer->QueryInterface(iid, out);
         }
         if (out == nullptr) {
-            return E_POINTER;
+            if constexpr (requires { Impl::refuseNullQueryOutput(); }) {
+                return Impl::refuseNullQueryOutput();
+            } else {
+                return E_POINTER;
+            }
         }
         *out = nullptr;
         if (iid == iidOf<IUnknown>() || iid == iidOf<Primary>() || ((iid == iidOf<AlsoAnswers>()) || ...)) {
