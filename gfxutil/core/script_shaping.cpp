@@ -128,7 +128,9 @@ HRESULT TextureFont::shapeRun(UINT r, bool rtl, UINT& glyphRoom) {
         if (!m_glyphs.grow(glyphRoom, true) || !m_visAttrs.grow(glyphRoom, true)) {
             return E_OUTOFMEMORY;
         }
-        hr = process.scriptShape(m_dc, &m_scriptCache, runText, runLength, static_cast<INT>(m_glyphs.capacity() - d),
+        // The room is what both arrays the shaper writes per glyph can hold.
+        const UINT room = std::min(m_glyphs.capacity(), m_visAttrs.capacity()) - d;
+        hr = process.scriptShape(m_dc, &m_scriptCache, runText, runLength, static_cast<INT>(room),
                                  analysis, m_glyphs.data() + d, m_clusters.data() + run.firstChar,
                                  m_visAttrs.data() + d, &count);
         if (hr != E_OUTOFMEMORY) {
@@ -140,8 +142,8 @@ HRESULT TextureFont::shapeRun(UINT r, bool rtl, UINT& glyphRoom) {
                                                       [&](WORD g) { return g == m_fontProperties.wgDefault; });
     // 6. Place and cache; a run that cannot be placed contributes nothing and measures nothing.
     if (shaped) {
-        if (!m_advances.grow(glyphRoom, true) || !m_offsets.grow(glyphRoom, true) ||
-            !m_glyphRecords.grow(glyphRoom, true)) {
+        const UINT placed = std::max(glyphRoom, d + static_cast<UINT>(count));
+        if (!m_advances.grow(placed, true) || !m_offsets.grow(placed, true) || !m_glyphRecords.grow(placed, true)) {
             return E_OUTOFMEMORY;
         }
         m_runExtents[r] = ABC{};

@@ -10,6 +10,7 @@
 #include "gfxutil/core/font.h"
 #include "gfxutil/core/font_process.h"
 #include "gfxutil/core/texture_font.h"
+#include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 #include "tests/platform/kernel/kernel_test_support.h"
 
@@ -69,6 +70,42 @@ std::vector<WORD> glyphsOf(ID3DXFont* font, const std::u16string& text);
 
 // Every record of the glyph table that has been rendered (visible or not).
 UINT renderedRecords(ID3DXFont* font);
+
+// A caller sprite that records the quads it is given (and draws nothing).
+struct RecordedQuad {
+    IDirect3DTexture9* texture;
+    RECT source;
+    D3DXVECTOR3 centre;
+    D3DXVECTOR3 position;
+    D3DCOLOR color;
+    // The quad's corner on screen and its size.
+    float left() const { return position.x - centre.x; }
+    float top() const { return position.y - centre.y; }
+    LONG width() const { return source.right - source.left; }
+    LONG height() const { return source.bottom - source.top; }
+};
+
+class RecordingSprite final : public ComObject<RecordingSprite, ID3DXSprite> {
+public:
+    HRESULT GetDevice(IDirect3DDevice9**) override { return E_NOTIMPL; }
+    HRESULT GetTransform(D3DXMATRIX*) override { return E_NOTIMPL; }
+    HRESULT SetTransform(const D3DXMATRIX*) override { return E_NOTIMPL; }
+    HRESULT SetWorldViewRH(const D3DXMATRIX*, const D3DXMATRIX*) override { return E_NOTIMPL; }
+    HRESULT SetWorldViewLH(const D3DXMATRIX*, const D3DXMATRIX*) override { return E_NOTIMPL; }
+    HRESULT Begin(DWORD) override { return S_OK; }
+    HRESULT Draw(IDirect3DTexture9* texture, const RECT* source, const D3DXVECTOR3* centre,
+                 const D3DXVECTOR3* position, D3DCOLOR color) override {
+        quads.push_back({texture, *source, *centre, *position, color});
+        return failDraws ? E_FAIL : S_OK;
+    }
+    HRESULT Flush() override { return S_OK; }
+    HRESULT End() override { return S_OK; }
+    HRESULT OnLostDevice() override { return S_OK; }
+    HRESULT OnResetDevice() override { return S_OK; }
+
+    std::vector<RecordedQuad> quads;
+    bool failDraws = false;
+};
 
 // A fresh device, captured messages and a process-wide font set-up that is looked up again.
 class FontTest : public testing::Test {
