@@ -1,0 +1,54 @@
+// Text on the GDI path (this program links no script layer): how the glyphs are split into runs
+// by character class, which decides where words wrap.
+#include <gtest/gtest.h>
+
+#include "tests/gfxutil/core/font_test_support.h"
+
+namespace font_test {
+namespace {
+
+TEST_F(FontTest, GdiRunsFollowTheCharacterClasses) {
+    ComPtr<ID3DXFont> font = createHelpFont(device());
+    auto* tf = textureFont(font.get());
+    ASSERT_FALSE(gfxutil::core::fontProcess().uniscribeAvailable);
+    struct Case {
+        const char* name;
+        const char16_t* text;
+        std::vector<DWORD> firstGlyphs;  // of each run, then the sentinel
+        std::vector<DWORD> flags;
+    };
+    const Case kCases[] = {
+        {"word with digits and its spaces", u"ab12_x  cd", {0, 8, 10}, {0, 0}},
+        {"digits, punctuation", u"12.5!? ", {0, 2, 3, 4, 7}, {0, 0, 0, 0}},
+        {"leading spaces", u"  ab", {0, 2, 4}, {0, 0}},
+        {"controls are single runs", u"a\r\n\tb", {0, 1, 2, 3, 4, 5}, {0, 1, 2, 4, 0}},
+        {"Hangul letters are letters", u"\uAC00\uB098 x", {0, 3, 4}, {0, 0}},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        RECT rect{0, 0, 0, 0};
+        font->DrawTextW(nullptr, c.text, -1, &rect, DT_CALCRECT | DT_SINGLELINE, 0);
+        std::vector<DWORD> firstGlyphs, flags;
+        for (UINT r = 0; r <= tf->runCount(); ++r) {
+            firstGlyphs.push_back(tf->run(r).firstGlyph);
+            if (r < tf->runCount()) {
+                flags.push_back(tf->run(r).flags);
+            }
+        }
+        EXPECT_EQ(firstGlyphs, c.firstGlyphs);
+        EXPECT_EQ(flags, c.flags);
+    }
+}
+
+// Characters the font lacks are drawn as its default glyph on this path (there is no fallback).
+TEST_F(FontTest, GdiPathShowsMissingCharactersAsTheDefaultGlyph) {
+    ComPtr<ID3DXFont> font = createHelpFont(device());
+    auto* tf = textureFont(font.get());
+    RECT rect{0, 0, 0, 0};
+    font->DrawTextW(nullptr, u"\uAC00", -1, &rect, DT_CALCRECT, 0);
+    ASSERT_EQ(tf->glyphCount(), 1u);
+    EXPECT_EQ(tf->glyph(0), tf->defaultGlyph());
+}
+
+}  // namespace
+}  // namespace font_test
