@@ -69,8 +69,9 @@ INT TextureFont::renderGlyph(WORD glyph) {
         width = end.x;
     }
     // GDI widths normally stay within tmMaxCharWidth, the DIB's width; a wider answer must not
-    // make the copy read past the bitmap's rows.
-    return std::min(width, m_bitmapWidth);
+    // make the copy read past the bitmap's rows, nor overflow a large cell (the DIB may have been
+    // widened for a long strip run).
+    return std::min({width, m_bitmapWidth, static_cast<INT>(m_largePool.cellSize)});
 }
 
 UINT TextureFont::MapGlyphToFont(UINT code) {
@@ -155,10 +156,12 @@ HRESULT TextureFont::PreloadCharacters(UINT First, UINT Last) {
     }
     const UINT count = Last - First + 1;
     std::vector<WCHAR> glyphs;
+    std::vector<WORD> indices;
     std::vector<WCHAR> wideText;
     std::vector<CHAR> narrowText;
     try {
         glyphs.resize(count);
+        indices.resize(count);
         if (isNT) {
             wideText.resize(count);
         } else {
@@ -190,7 +193,7 @@ HRESULT TextureFont::PreloadCharacters(UINT First, UINT Last) {
         found = results.nGlyphs;
     }
     found = std::min(found, count);
-    std::vector<WORD> indices(glyphs.begin(), glyphs.begin() + found);
+    std::copy_n(glyphs.begin(), found, indices.begin());
     return CacheGlyphs(indices.data(), found, nullptr);
 }
 

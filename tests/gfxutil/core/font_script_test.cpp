@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/kernel/modules.h"
 #include "tests/gfxutil/core/font_test_support.h"
 
 namespace font_test {
@@ -134,6 +135,52 @@ TEST_F(ScriptTextTest, NarrowTextIsReadInTheAnsiCodePage) {
     }
     EXPECT_GT(strips, 0u);
     EXPECT_GE(glyphs, 6u) << "V e r l e t";
+}
+
+}  // namespace
+}  // namespace font_test
+
+namespace font_test {
+namespace {
+
+WORD g_unplaceable = 0xFFFF;
+
+// Places every run but those holding g_unplaceable, which fail and leave garbage in the extent.
+HRESULT placeAllButOne(HDC dc, SCRIPT_CACHE* cache, const WORD* glyphs, int count, const SCRIPT_VISATTR* visAttrs,
+                       SCRIPT_ANALYSIS* analysis, int* advances, GOFFSET* offsets, ABC* extent) {
+    if (std::find(glyphs, glyphs + count, g_unplaceable) != glyphs + count) {
+        *extent = ABC{1000, 1000, 1000};
+        return E_FAIL;
+    }
+    return ::ScriptPlace(dc, cache, glyphs, count, visAttrs, analysis, advances, offsets, extent);
+}
+
+// A run whose placing fails contributes no glyphs, and its extent counts as zero, so it makes no
+// line wrap.
+TEST_F(FontTest, ARunThatCannotBePlacedContributesNothing) {
+    ComPtr<ID3DXFont> font = createHelpFont(device());
+    ASSERT_TRUE(font);
+    g_unplaceable = glyphsOf(font.get(), u"c").at(0);
+    RECT wide{0, 0, 0, 0};
+    font->DrawTextW(nullptr, u"ab ef", -1, &wide, DT_CALCRECT | DT_SINGLELINE, 0);
+    const std::vector<WORD> expected = glyphsOf(font.get(), u"ab ef");
+    platform::kernel::registerModule("usp10.dll", platform::kernel::ModuleLoading::OnDemand,
+                                     {{"ScriptPlace", platform::kernel::exportAddress(&placeAllButOne)}});
+    gfxutil::core::resetFontProcessForTesting();
+    font = createHelpFont(device());
+    auto* tf = textureFont(font.get());
+    RECT rect{0, 0, wide.right + 1, 100};
+    EXPECT_EQ(font->DrawTextW(nullptr, u"ab cd ef", -1, &rect, DT_WORDBREAK | DT_CALCRECT, 0),
+              tf->metrics().tmHeight);
+    EXPECT_EQ(tf->lineCount(), 1u);
+    std::vector<WORD> laidOut;
+    for (UINT g = 0; g < tf->glyphCount(); ++g) {
+        laidOut.push_back(tf->glyph(g));
+    }
+    EXPECT_EQ(laidOut, expected);
+    font.reset();
+    platform::kernel::registerModule("usp10.dll", platform::kernel::ModuleLoading::OnDemand,
+                                     {{"ScriptPlace", platform::kernel::exportAddress(&::ScriptPlace)}});
 }
 
 }  // namespace
