@@ -11,8 +11,9 @@ packages=(
     libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev libicu-dev
     # image decoding
     libjpeg62-turbo-dev libpng-dev zlib1g-dev
-    # fonts: Arial's metric twin and a Korean fallback
-    fonts-liberation2 fonts-nanum
+    # fonts: Arial's metric twin, a Korean fallback, and a face with Arabic and Hebrew for the
+    # right-to-left text tests (Liberation Sans has Hebrew only)
+    fonts-liberation2 fonts-nanum fonts-dejavu-core
     # headless display for the window tests, and input/screenshot helpers
     xvfb xdotool x11-apps
 )

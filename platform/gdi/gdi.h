@@ -86,6 +86,8 @@ inline constexpr BYTE FF_DONTCARE = 0x00;
 inline constexpr BYTE FF_ROMAN = 0x10;
 inline constexpr BYTE FF_SWISS = 0x20;
 inline constexpr BYTE FF_MODERN = 0x30;
+inline constexpr BYTE FF_SCRIPT = 0x40;
+inline constexpr BYTE FF_DECORATIVE = 0x50;
 
 struct LOGFONTA {
     LONG lfHeight;
