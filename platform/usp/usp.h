@@ -13,6 +13,39 @@
 //
 // Everything is on one thread at a time; a SCRIPT_CACHE belongs to the font it was first used
 // with and holds nothing the caller must free except through ScriptFreeCache.
+//
+// Choices made here where nothing else fixes them:
+// - Items. Characters of no particular script (spaces, punctuation, digits, symbols) join the item
+//   before them, or the one after them at the start of the text; combining marks always join their
+//   base. An item of such characters alone has eScript SCRIPT_UNDEFINED. Items also end where the
+//   bidi level changes. fRTL is the parity of the item's level; fLayoutRTL is the direction in which
+//   a layout that knows only the paragraph's direction and the opposite one places the item: the
+//   parity of min(level, paragraph level + 1), so numbers and left-to-right words inside a
+//   right-to-left span of a left-to-right paragraph go with that span.
+// - Digits 0-9 that digit substitution replaces form items of their own whose script is the
+//   national digit set (ScriptGetProperties reports them fNumeric); ScriptShape draws them with the
+//   national digit glyphs.
+// - Word stops (fWordStop) are the word boundaries of ICU's word iterator, plus every control
+//   character (tab, carriage return, line feed) and the character after it, except space
+//   separators: a run that starts at a word stop takes the spaces after its word, and tabs, line
+//   ends and punctuation start runs of their own. fSoftBreak comes from ICU's line iterator,
+//   fCharStop from its character iterator, fWhiteSpace marks space separators and tabs; fInvalid
+//   is never set.
+// - Glyphs of a right-to-left item are in visual order (the item's last character's glyph first).
+//   The cluster map gives, for each character, the index of the first glyph of its cluster in
+//   logical order: the leftmost glyph of the cluster when left to right, the rightmost when right to
+//   left. fClusterStart marks that glyph.
+// - ScriptShape fails with USP_E_SCRIPT_NOT_IN_FONT when the font lacks a character of an item of a
+//   known script; for SCRIPT_UNDEFINED items it gives the default glyph (wgDefault, glyph 0) for such
+//   characters instead. Control characters and default-ignorable characters never count as missing:
+//   they become the blank glyph marked fZeroWidth, and ScriptPlace gives them no advance.
+// - GOFFSET: du grows to the right and dv grows DOWNWARD, in whole pixels, so a glyph's ink is at
+//   (pen x + du, baseline + dv) in the top-down coordinates of the DIB the text is drawn into.
+// - Kerning is off for scripts that do not need shaping (ScriptGetProperties' fComplex clear), so
+//   that advances are the per-glyph advances ExtTextOutW uses; complex scripts get all their
+//   OpenType features.
+// - ScriptStringAnalyse with SSA_FALLBACK or SSA_LINK draws each character the selected font lacks
+//   with the installed font fontconfig names for it, on the selected font's baseline.
 #pragma once
 
 #include "platform/gdi/gdi.h"
@@ -25,6 +58,8 @@ using SCRIPT_CACHE = void*;
 using SCRIPT_STRING_ANALYSIS = void*;
 
 inline constexpr HRESULT USP_E_SCRIPT_NOT_IN_FONT = static_cast<HRESULT>(0x80040200u);
+// A SCRIPT_CACHE that holds no font yet was passed with no device context to take the font from.
+inline constexpr HRESULT E_PENDING = static_cast<HRESULT>(0x8000000Au);
 
 inline constexpr WORD SCRIPT_UNDEFINED = 0;
 
@@ -75,6 +110,14 @@ struct SCRIPT_ITEM {
     SCRIPT_ANALYSIS a;
 };
 static_assert(sizeof(SCRIPT_ITEM) == 8);
+
+// SCRIPT_VISATTR::uJustification: how ScriptJustify may widen a glyph.
+inline constexpr WORD SCRIPT_JUSTIFY_NONE = 0;
+inline constexpr WORD SCRIPT_JUSTIFY_ARABIC_BLANK = 1;
+inline constexpr WORD SCRIPT_JUSTIFY_CHARACTER = 2;
+inline constexpr WORD SCRIPT_JUSTIFY_BLANK = 4;
+inline constexpr WORD SCRIPT_JUSTIFY_ARABIC_NORMAL = 7;
+inline constexpr WORD SCRIPT_JUSTIFY_ARABIC_KASHIDA = 8;
 
 struct SCRIPT_VISATTR {
     WORD uJustification : 4;
