@@ -52,9 +52,10 @@ HRESULT SpriteBatch::initialize(IDirect3DDevice9* device) {
     }
     m_deviceType = caps.DeviceType;
     m_adapterOrdinal = caps.AdapterOrdinal;
-    m_magFilter = (caps.TextureFilterCaps & D3DPTFILTERCAPS_MAGFANISOTROPIC) != 0 ? D3DTEXF_ANISOTROPIC : D3DTEXF_LINEAR;
-    m_minFilter = (caps.TextureFilterCaps & D3DPTFILTERCAPS_MINFANISOTROPIC) != 0 ? D3DTEXF_ANISOTROPIC : D3DTEXF_LINEAR;
-    m_mipFilter = (caps.TextureFilterCaps & D3DPTFILTERCAPS_MIPFLINEAR) != 0 ? D3DTEXF_LINEAR : D3DTEXF_POINT;
+    const DWORD filters = caps.TextureFilterCaps;
+    m_magFilter = (filters & D3DPTFILTERCAPS_MAGFANISOTROPIC) != 0 ? D3DTEXF_ANISOTROPIC : D3DTEXF_LINEAR;
+    m_minFilter = (filters & D3DPTFILTERCAPS_MINFANISOTROPIC) != 0 ? D3DTEXF_ANISOTROPIC : D3DTEXF_LINEAR;
+    m_mipFilter = (filters & D3DPTFILTERCAPS_MIPFLINEAR) != 0 ? D3DTEXF_LINEAR : D3DTEXF_POINT;
     m_maxAnisotropy = caps.MaxAnisotropy;
     m_fAlphaTestCapable = (caps.AlphaCmpCaps & D3DPCMPCAPS_GREATER) != 0 ? TRUE : FALSE;
     m_fBlendCapable = TRUE;

@@ -14,9 +14,9 @@
 // Who keeps whom alive: the sprite holds one reference each on the device, its root object, the
 // vertex declaration, the two buffers, the six state blocks and the index buffer that was bound at
 // the last Begin (put back at End, held until the next Begin or OnLostDevice). It holds none on
-// the textures given to Draw. Destruction releases them in the order the class's fields list
-// below the counts (root, device, declaration, index buffer, vertex buffer, saved index buffer,
-// general set/save, blend set/save, transform set/save).
+// the textures given to Draw. Destruction releases them in this order: root, device, declaration,
+// index buffer, vertex buffer, saved index buffer, general set and save blocks, blend set and
+// save blocks, transform set and save blocks; then the matrix block and the per-sprite arrays go.
 //
 // Choices made where nothing else fixes them:
 // - A state block whose recording fails (BeginStateBlock or EndStateBlock refused, for instance

@@ -206,6 +206,48 @@ TEST_F(SpriteTest, FourThousandAndNinetySeventhSpriteOfOneBatchOpensANewDraw) {
                                         "DrawIndexedPrimitive(4, 0, 0, 4, 0, 2)"}));
 }
 
+TEST_F(SpriteTest, FlushInsideABatchDrawsAndStaysInside) {
+    auto a = texture(4, 4, 0xFFFFFFFF, 0xFFFFFFFF);
+    ASSERT_EQ(m_sprite->Begin(D3DXSPRITE_DONOTSAVESTATE), S_OK);
+    ASSERT_EQ(m_sprite->Draw(a.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF), S_OK);
+    ASSERT_EQ(m_sprite->Draw(a.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF), S_OK);
+    calls();
+    ASSERT_EQ(m_sprite->Flush(), S_OK);
+    EXPECT_EQ(calls(), (std::vector<std::string>{"SetVertexDeclaration(declaration)", "SetIndices(buffer)",
+                                                 "SetStreamSource(0, buffer, 0, 24)", "SetTexture(0, texture)",
+                                                 "VertexBuffer.Lock(0, 0, 0x2000)", "VertexBuffer.Unlock()",
+                                                 "DrawIndexedPrimitive(4, 0, 0, 8, 0, 4)"}));
+    ASSERT_EQ(m_sprite->Draw(a.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF), S_OK) << "still inside";
+    ASSERT_EQ(m_sprite->End(), S_OK);
+    const auto log = calls();
+    EXPECT_EQ(matching(log, "SetTexture"), std::vector<std::string>{"SetTexture(0, texture)"})
+        << "each Flush starts with no texture";
+    EXPECT_EQ(matching(log, "DrawIndexedPrimitive"), std::vector<std::string>{"DrawIndexedPrimitive(4, 0, 8, 4, 12, 2)"});
+}
+
+TEST_F(SpriteTest, GrowingTheArraysKeepsTheQueuedSprites) {
+    auto a = texture(4, 4, 0xFFFFFFFF, 0xFFFFFFFF);
+    auto b = texture(8, 8, 0xFFFFFFFF, 0xFFFFFFFF);
+    ASSERT_EQ(m_sprite->Begin(D3DXSPRITE_DONOTSAVESTATE | D3DXSPRITE_SORT_TEXTURE), S_OK);
+    const UINT first = batch()->vertexCursor();
+    for (UINT i = 0; i < 130; ++i) {
+        const D3DXVECTOR3 p(static_cast<float>(i), 0.0f, 0.0f);
+        ASSERT_EQ(m_sprite->Draw(i < 129 ? a.get() : b.get(), nullptr, nullptr, &p, 0xFFFFFFFF), S_OK);
+    }
+    EXPECT_EQ(batch()->capacity(), 256u);
+    ASSERT_EQ(m_sprite->End(), S_OK);
+    const auto ring = ringVertices(first, 4 * 130);
+    // Sorted by texture address: the 129 sprites of one texture keep their order.
+    const bool aFirst = reinterpret_cast<uintptr_t>(a.get()) > reinterpret_cast<uintptr_t>(b.get());
+    const UINT offset = aFirst ? 0 : 1;
+    for (UINT i = 0; i < 129; ++i) {
+        ASSERT_EQ(ring[4 * (i + offset)].x, static_cast<float>(i)) << i;
+        ASSERT_EQ(ring[4 * (i + offset) + 3].x, static_cast<float>(i) + 4.0f) << i;
+    }
+    EXPECT_EQ(ring[aFirst ? 4 * 129 : 0].x, 129.0f);
+    EXPECT_EQ(ring[aFirst ? 4 * 129 + 3 : 3].x, 129.0f + 8.0f);
+}
+
 TEST_F(SpriteTest, SetTransformInsideABatchAffectsOnlyLaterSprites) {
     auto t = texture(4, 4, 0xFFFFFFFF, 0xFFFFFFFF);
     D3DXMATRIX shift, twice;

@@ -1,10 +1,12 @@
 // Begin and End: the six recorded blocks with exactly their calls, capture and apply by the flags,
 // the pixel projection, the alpha-test fallback and the choices on missing blocks and lost devices.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "platform/d3d9/controls.h"
 #include "tests/gfxutil/core/sprite_fixture.h"
+#include "tests/gfxutil/mesh/forwarding_device.h"
 
 namespace sprite_test {
 namespace {
@@ -79,6 +81,89 @@ TEST_F(SpriteTest, FirstBeginRecordsSixBlocksInTwoPassesWithExactlyTheirCalls) {
     EXPECT_TRUE(matching(calls(), "BeginStateBlock").empty()) << "recorded once, reused";
     ASSERT_EQ(m_sprite->End(), S_OK);
     EXPECT_TRUE(m_messages.take().empty()) << "muted around the state-block work";
+}
+
+// The filters, anisotropy and alpha test follow the capabilities; a device with other ones is
+// met through a wrapper that changes only what GetDeviceCaps answers.
+TEST_F(SpriteTest, SamplerAndAlphaTestStatesFollowTheCapabilities) {
+    class OtherCaps final : public mesh_test::ForwardingDevice {
+    public:
+        using ForwardingDevice::ForwardingDevice;
+        HRESULT GetDeviceCaps(D3DCAPS9* caps) override {
+            const HRESULT hr = ForwardingDevice::GetDeviceCaps(caps);
+            caps->TextureFilterCaps = D3DPTFILTERCAPS_MAGFANISOTROPIC | D3DPTFILTERCAPS_MINFANISOTROPIC;
+            caps->MaxAnisotropy = 4;
+            caps->AlphaCmpCaps &= ~D3DPCMPCAPS_GREATER;
+            return hr;
+        }
+    };
+    OtherCaps other(m_device.get());
+    ComPtr<ID3DXSprite> sprite;
+    ASSERT_EQ(D3DXCreateSprite(&other, sprite.put()), S_OK);
+    calls();
+    ASSERT_EQ(sprite->Begin(D3DXSPRITE_ALPHABLEND), S_OK);
+    const auto log = calls();
+    for (const std::string& line : {samp(D3DSAMP_MAGFILTER, 3), samp(D3DSAMP_MINFILTER, 3), samp(D3DSAMP_MIPFILTER, 1),
+                                    samp(D3DSAMP_MAXANISOTROPY, 4), rs(D3DRS_ALPHATESTENABLE, 0)}) {
+        EXPECT_EQ(std::count(log.begin(), log.end(), line), 2) << line << ": once in each block of its pair";
+    }
+    ASSERT_EQ(sprite->End(), S_OK);
+}
+
+// Our choice: a fresh index buffer that cannot be locked is dropped, and Begin returns the lock's
+// status before anything is captured, as for a failed creation.
+TEST_F(SpriteTest, IndexBufferThatCannotBeLockedFailsBeginAndIsDropped) {
+    class UnlockableIndices final : public IDirect3DIndexBuffer9 {
+    public:
+        HRESULT QueryInterface(REFIID, void** out) override {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        ULONG AddRef() override { return ++refs; }
+        ULONG Release() override { return --refs; }  // lives on the test's stack
+        HRESULT GetDevice(IDirect3DDevice9**) override { return D3DERR_INVALIDCALL; }
+        HRESULT SetPrivateData(REFGUID, const void*, DWORD, DWORD) override { return D3DERR_INVALIDCALL; }
+        HRESULT GetPrivateData(REFGUID, void*, DWORD*) override { return D3DERR_INVALIDCALL; }
+        HRESULT FreePrivateData(REFGUID) override { return D3DERR_INVALIDCALL; }
+        DWORD SetPriority(DWORD) override { return 0; }
+        DWORD GetPriority() override { return 0; }
+        void PreLoad() override {}
+        D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+        HRESULT Lock(UINT, UINT, void**, DWORD) override {
+            ++locks;
+            return E_FAIL;
+        }
+        HRESULT Unlock() override { return D3DERR_INVALIDCALL; }
+        HRESULT GetDesc(D3DINDEXBUFFER_DESC*) override { return D3DERR_INVALIDCALL; }
+        ULONG refs = 1;
+        int locks = 0;
+    };
+    class Device final : public mesh_test::ForwardingDevice {
+    public:
+        Device(IDirect3DDevice9* inner, UnlockableIndices* ib) : ForwardingDevice(inner), m_ib(ib) {}
+        HRESULT CreateIndexBuffer(UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DIndexBuffer9** out, HANDLE*) override {
+            m_ib->AddRef();
+            *out = m_ib;
+            return D3D_OK;
+        }
+
+    private:
+        UnlockableIndices* m_ib;
+    };
+    UnlockableIndices indices;
+    Device device(m_device.get(), &indices);
+    ComPtr<ID3DXSprite> sprite;
+    ASSERT_EQ(D3DXCreateSprite(&device, sprite.put()), S_OK);
+    calls();
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        EXPECT_EQ(sprite->Begin(0), E_FAIL);
+        EXPECT_EQ(indices.locks, attempt) << "each Begin creates and tries again";
+        EXPECT_EQ(indices.refs, 1u) << "the sprite keeps no buffer without the pattern";
+        EXPECT_TRUE(calls().empty()) << "no vertex buffer, no block, nothing captured";
+        m_messages.take();
+        EXPECT_EQ(sprite->End(), D3DERR_INVALIDCALL) << "not inside a batch";
+    }
 }
 
 TEST_F(SpriteTest, RenderTargetThatCannotBlendFallsBackToAlphaTestAt63) {

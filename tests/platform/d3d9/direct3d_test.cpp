@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include "platform/d3d9/controls.h"
 #include "platform/d3d9/d3d9.h"
@@ -160,6 +161,42 @@ TEST_F(D3d9RootObject, CheckDeviceFormatAnswersForWhatTheDeviceSupports) {
               D3DERR_INVALIDCALL);
     EXPECT_EQ(m_root->CheckDeviceFormat(0, D3DDEVTYPE_REF, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8),
               D3DERR_NOTAVAILABLE);
+}
+
+// D3D9_NO_RT_BLEND (or its in-process switch) makes the blending question fail, as a render
+// target format without blending would; nothing else about the format changes.
+TEST_F(D3d9RootObject, NoRenderTargetBlendingSwitchAnswersOnlyTheBlendingQuestion) {
+    constexpr DWORD kBlendQuery = D3DUSAGE_QUERY_POSTPIXELSHADER_BLENDING | D3DUSAGE_RENDERTARGET;
+    struct Case {
+        const char* name;
+        std::optional<bool> inProcess;
+        const char* env;
+        HRESULT blending;
+    };
+    const Case kCases[] = {
+        {"default", std::nullopt, nullptr, D3D_OK},
+        {"in process", true, nullptr, D3DERR_NOTAVAILABLE},
+        {"environment", std::nullopt, "1", D3DERR_NOTAVAILABLE},
+        {"environment 0", std::nullopt, "0", D3D_OK},
+        {"in process wins", false, "1", D3D_OK},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        if (c.env != nullptr) {
+            ::setenv("D3D9_NO_RT_BLEND", c.env, 1);
+        } else {
+            ::unsetenv("D3D9_NO_RT_BLEND");
+        }
+        platform::d3d9::setRenderTargetBlendingUnavailable(c.inProcess);
+        EXPECT_EQ(m_root->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, kBlendQuery, D3DRTYPE_SURFACE,
+                                            D3DFMT_X8R8G8B8),
+                  c.blending);
+        EXPECT_EQ(m_root->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE,
+                                            D3DFMT_X8R8G8B8),
+                  D3D_OK);
+    }
+    ::unsetenv("D3D9_NO_RT_BLEND");
+    platform::d3d9::setRenderTargetBlendingUnavailable(std::nullopt);
 }
 
 TEST_F(D3d9RootObject, EveryFormatCheckedAsTextureCanBeCreatedAndNoOtherCan) {
