@@ -168,6 +168,32 @@ TEST_F(LayoutTest, WordWrap) {
     EXPECT_EQ(m_tf->lineCount(), 1u);
 }
 
+// A clipped block stops taking runs once its lines pass the rectangle's height; the line in
+// progress then ends with the last run taken, not with the rest of the text.
+TEST_F(LayoutTest, AClippedBlockStopsAtItsHeight) {
+    // A trailing blank measures nothing, so the space is measured between two letters.
+    const LONG word = widthOf(u"cc") + widthOf(u"a a") - widthOf(u"aa");
+    draw(u"cc cc cc dd\nee", RECT{0, 0, word + 1, m_lineHeight}, DT_WORDBREAK);
+    ASSERT_EQ(m_tf->lineCount(), 3u);
+    const std::vector<WORD> last = lines()[2];
+    const WORD c = glyphs(u"c")[0];
+    const WORD d = glyphs(u"d")[0];
+    EXPECT_EQ(std::count(last.begin(), last.end(), c), 2);
+    EXPECT_EQ(std::count(last.begin(), last.end(), d), 0) << "the runs not taken are not laid out";
+    EXPECT_LE(m_tf->line(2).width, word);
+}
+
+// A carriage return inside a line takes no room and is drawn as the blank glyph.
+TEST_F(LayoutTest, ACarriageReturnInsideALineIsBlank) {
+    draw(u"a\rb", RECT{0, 0, 0, 0}, DT_NOCLIP);
+    ASSERT_EQ(m_tf->lineCount(), 1u);
+    ASSERT_EQ(m_tf->glyphCount(), 3u);
+    EXPECT_EQ(m_tf->glyph(1), m_tf->blankGlyph());
+    EXPECT_EQ(m_tf->advance(1), 0);
+    EXPECT_EQ(m_tf->glyphX(2), widthOf(u"a"));
+    EXPECT_EQ(m_sprite->quads.size(), 2u) << "a and b only";
+}
+
 // Tabs advance to the next multiple of eight average widths.
 TEST_F(LayoutTest, ExpandedTabsReachTheNextStop) {
     const INT tab = 8 * m_tf->metrics().tmAveCharWidth;
