@@ -40,6 +40,30 @@ TEST_F(FontTest, GdiRunsFollowTheCharacterClasses) {
     }
 }
 
+// A Hebrew word (right-to-left class) is one run with the right-to-left flag, laid out from its
+// last glyph: its first letter ends up rightmost, between the Latin words.
+TEST_F(FontTest, GdiHebrewRunIsLaidOutRightToLeft) {
+    ComPtr<ID3DXFont> font = createHelpFont(device());
+    auto* tf = textureFont(font.get());
+    RECT rect{0, 0, 0, 0};
+    font->DrawTextW(nullptr, u"ab \u05E9\u05DC\u05D5\u05DD cd", -1, &rect, DT_CALCRECT, 0);
+    ASSERT_EQ(tf->runCount(), 3u);
+    EXPECT_EQ(tf->run(1).flags, gfxutil::core::kRunRightToLeft);
+    const UINT first = tf->run(1).firstGlyph;
+    const UINT end = tf->run(2).firstGlyph;
+    ASSERT_EQ(end - first, 5u) << "four letters and the space after them";
+    const WORD shin = glyphsOf(font.get(), u"\u05E9").at(0);
+    const WORD mem = glyphsOf(font.get(), u"\u05DD").at(0);
+    INT shinX = -1, memX = -1;
+    for (UINT g = first; g < end; ++g) {
+        EXPECT_GT(tf->glyphX(g), tf->glyphX(1));
+        EXPECT_LT(tf->glyphX(g), tf->glyphX(end));
+        shinX = tf->glyph(g) == shin ? tf->glyphX(g) : shinX;
+        memX = tf->glyph(g) == mem ? tf->glyphX(g) : memX;
+    }
+    EXPECT_GT(shinX, memX) << "read from the right";
+}
+
 // Characters the font lacks are drawn as its default glyph on this path (there is no fallback).
 TEST_F(FontTest, GdiPathShowsMissingCharactersAsTheDefaultGlyph) {
     ComPtr<ID3DXFont> font = createHelpFont(device());
