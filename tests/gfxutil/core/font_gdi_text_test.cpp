@@ -2,6 +2,8 @@
 // by character class, which decides where words wrap.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/gfxutil/core/font_test_support.h"
 
 namespace font_test {
@@ -62,6 +64,35 @@ TEST_F(FontTest, GdiHebrewRunIsLaidOutRightToLeft) {
         memX = tf->glyph(g) == mem ? tf->glyphX(g) : memX;
     }
     EXPECT_GT(shinX, memX) << "read from the right";
+}
+
+// A right-to-left word longer than the wrap width is split from its logical start: each line
+// holds the next letters in reading order, each read from the right, and no letter is lost or
+// doubled however many lines it takes.
+TEST_F(FontTest, GdiRightToLeftWordSplitsFromItsLogicalStart) {
+    ComPtr<ID3DXFont> font = createHelpFont(device());
+    auto* tf = textureFont(font.get());
+    const std::u16string word = u"\u05D0\u05D1\u05D2\u05D3\u05D4\u05D5\u05D6\u05D7\u05D8\u05D9";
+    const std::vector<WORD> letters = glyphsOf(font.get(), word);  // alef ... yod, logical order
+    RECT measure{0, 0, 0, 0};
+    font->DrawTextW(nullptr, word.c_str(), -1, &measure, DT_CALCRECT, 0);
+    RECT rect{0, 0, measure.right * 4 / 10, 200};
+    font->DrawTextW(nullptr, word.c_str(), -1, &rect, DT_CALCRECT | DT_WORDBREAK, 0);
+    ASSERT_GE(tf->lineCount(), 3u);
+    std::vector<WORD> readingOrder;
+    for (UINT l = 0; l < tf->lineCount(); ++l) {
+        // This line's glyphs from right to left.
+        std::vector<std::pair<INT, WORD>> byX;
+        for (UINT i = tf->line(l).firstGlyph; i < tf->line(l).endGlyph; ++i) {
+            byX.push_back({tf->glyphX(i), tf->glyph(i)});
+        }
+        std::sort(byX.rbegin(), byX.rend());
+        for (const auto& [x, g] : byX) {
+            readingOrder.push_back(g);
+        }
+        EXPECT_LE(tf->line(l).width, rect.right);
+    }
+    EXPECT_EQ(readingOrder, letters);
 }
 
 // Characters the font lacks are drawn as its default glyph on this path (there is no fallback).
