@@ -107,3 +107,36 @@ TEST_F(FontTest, GdiPathShowsMissingCharactersAsTheDefaultGlyph) {
 
 }  // namespace
 }  // namespace font_test
+
+namespace font_test {
+namespace {
+
+// On the old (non-NT) system line the font works in bytes: glyph widths come from the current
+// position that drawing advances, descriptors and text are converted through the ANSI code page.
+TEST_F(FontTest, OffNtTheFontWorksInBytes) {
+    ASSERT_EQ(gfxutil::core::setUpFontProcess(), S_OK);
+    gfxutil::core::fontProcess().isNT = false;
+    ComPtr<ID3DXFont> font;
+    ASSERT_EQ(D3DXCreateFontW(device(), 18, 0, FW_BOLD, 0, FALSE, DEFAULT_CHARSET, 0, 0, 0, u"Arial", font.put()),
+              S_OK);
+    auto* tf = textureFont(font.get());
+    EXPECT_LE(tf->metrics().tmLastChar, 255);
+    D3DXFONT_DESCW desc{};
+    ASSERT_EQ(font->GetDescW(&desc), S_OK);
+    EXPECT_EQ(std::u16string(desc.FaceName), u"Arial");
+    EXPECT_EQ(tf->MapGlyphToFont(0x1234), 0x1234u) << "no range look-up off NT";
+    RECT rect{0, 0, 0, 0};
+    EXPECT_EQ(font->DrawTextW(nullptr, u"Hi", -1, &rect, DT_CALCRECT, 0), tf->metrics().tmHeight);
+    EXPECT_GT(rect.right, 0);
+    ASSERT_EQ(tf->glyphCount(), 2u);
+    const gfxutil::core::GlyphRecord* h = tf->findRecord(tf->glyph(0));
+    ASSERT_NE(h, nullptr);
+    EXPECT_NE(h->texture, nullptr);
+    EXPECT_NE(h->texture, gfxutil::core::noPixels());
+    EXPECT_GT(tf->advance(0), 0);
+    font.reset();
+    gfxutil::core::fontProcess().isNT = true;
+}
+
+}  // namespace
+}  // namespace font_test
