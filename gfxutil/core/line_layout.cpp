@@ -8,6 +8,9 @@
 // - When a clipped block stops taking runs at its height limit, the line in progress ends with
 //   the last run taken, instead of swallowing the untreated rest of the text (line feeds still
 //   unbroken, tabs unexpanded).
+// - A run without glyphs (placing failed, or empty strips) writes no glyph of another run; a line
+//   feed run without glyphs still ends its line, and closing a line drops the closing run's own
+//   glyphs rather than one glyph, whatever run it belongs to.
 // - A carriage return inside a line is drawn as the blank glyph its index says, not as the glyph
 //   it was shaped to; and when a right-to-left run is split at a wrap, its glyph indices move with
 //   their records, so the trailing-blank test sees the glyphs it measures.
@@ -52,20 +55,26 @@ HRESULT TextureFont::layOutLines(DWORD format, const RECT* rect) {
         const UINT s = run.firstGlyph;
         const UINT e = m_runs[r + 1].firstGlyph;
         runsTaken = r + 1;
-        if (s == e) {
-            // A run that contributed no glyphs (placing failed) takes no room.
-        } else if ((run.flags & kRunCarriageReturn) != 0 && !singleLine) {
+        // A run may have no glyph at all (its placing failed, or its strips are empty): it then
+        // changes no glyph, and only a line feed still ends the line.
+        if ((run.flags & kRunCarriageReturn) != 0 && !singleLine) {
             // 1. A carriage return takes no room.
-            m_advances[s] = 0;
-            m_glyphs[s] = blank;
-            hr = CacheGlyphs(&m_glyphs[s], 1, &m_glyphRecords[s]);
+            if (s < e) {
+                m_advances[s] = 0;
+                m_glyphs[s] = blank;
+                hr = CacheGlyphs(&m_glyphs[s], 1, &m_glyphRecords[s]);
+            }
         } else if ((run.flags & kRunLineFeed) != 0 && !singleLine) {
             // 2. A line feed ends the line (and is dropped from it).
-            m_advances[s] = 0;
-            m_glyphs[s] = blank;
+            if (s < e) {
+                m_advances[s] = 0;
+                m_glyphs[s] = blank;
+            }
             hr = breakLine(line, e, r + 1, e, r + 1);
         } else if ((run.flags & kRunTab) != 0 && (format & DT_EXPANDTABS) != 0) {
-            hr = expandTab(r, line);  // 3.
+            if (s < e) {
+                hr = expandTab(r, line);  // 3.
+            }
         } else {
             hr = placeWord(r, line);  // 4.
         }
@@ -153,9 +162,10 @@ HRESULT TextureFont::placeWord(UINT r, LineCursor& line) {
 }
 
 HRESULT TextureFont::EmitLine(UINT start, UINT end, UINT firstRun, UINT endRun) {
-    // 1. A closing carriage return or line feed is not part of the line.
-    while (firstRun < endRun && end > start && (m_runs[endRun - 1].flags & (kRunCarriageReturn | kRunLineFeed)) != 0) {
-        --end;
+    // 1. A closing carriage return or line feed is not part of the line: the run and its glyphs
+    // (one, normally; none when it could not be shaped) are dropped.
+    while (firstRun < endRun && (m_runs[endRun - 1].flags & (kRunCarriageReturn | kRunLineFeed)) != 0) {
+        end = std::max(start, std::min<UINT>(end, m_runs[endRun - 1].firstGlyph));
         --endRun;
     }
     // 2. Visual order: groups of runs of one direction, left to right (right to left in an rtl

@@ -213,3 +213,43 @@ TEST_F(FontTest, ARunThatCannotBePlacedContributesNothing) {
 
 }  // namespace
 }  // namespace font_test
+
+namespace font_test {
+namespace {
+
+// Shapes every run but those starting with a line feed, which the font "cannot show".
+HRESULT shapeAllButLineFeeds(HDC dc, SCRIPT_CACHE* cache, const WCHAR* text, int length, int maxGlyphs,
+                             SCRIPT_ANALYSIS* analysis, WORD* glyphs, WORD* clusters, SCRIPT_VISATTR* visAttrs,
+                             int* glyphCount) {
+    if (length > 0 && text[0] == u'\n') {
+        return USP_E_SCRIPT_NOT_IN_FONT;
+    }
+    return ::ScriptShape(dc, cache, text, length, maxGlyphs, analysis, glyphs, clusters, visAttrs, glyphCount);
+}
+
+// A line feed drawn as strips (here none: it has no width) still ends its line, and closing the
+// line drops only the line feed's own glyphs.
+TEST_F(FontTest, ALineFeedWithoutGlyphsStillEndsItsLine) {
+    platform::kernel::registerModule("usp10.dll", platform::kernel::ModuleLoading::OnDemand,
+                                     {{"ScriptShape", platform::kernel::exportAddress(&shapeAllButLineFeeds)}});
+    gfxutil::core::resetFontProcessForTesting();
+    {
+        ComPtr<ID3DXFont> font = createHelpFont(device());
+        auto* tf = textureFont(font.get());
+        RECT rect{0, 0, 0, 0};
+        EXPECT_EQ(font->DrawTextW(nullptr, u"ab\ncd", -1, &rect, DT_CALCRECT, 0), 2 * tf->metrics().tmHeight);
+        ASSERT_EQ(tf->lineCount(), 2u);
+        const std::vector<WORD> ab = glyphsOf(font.get(), u"ab");
+        const std::vector<WORD> cd = glyphsOf(font.get(), u"cd");
+        ASSERT_EQ(tf->line(0).endGlyph - tf->line(0).firstGlyph, 2u);
+        EXPECT_EQ(tf->glyph(tf->line(0).firstGlyph), ab[0]);
+        EXPECT_EQ(tf->glyph(tf->line(0).firstGlyph + 1), ab[1]);
+        EXPECT_EQ(tf->glyph(tf->line(1).firstGlyph), cd[0]);
+        EXPECT_EQ(tf->line(1).endGlyph - tf->line(1).firstGlyph, 2u);
+    }
+    platform::kernel::registerModule("usp10.dll", platform::kernel::ModuleLoading::OnDemand,
+                                     {{"ScriptShape", platform::kernel::exportAddress(&::ScriptShape)}});
+}
+
+}  // namespace
+}  // namespace font_test
