@@ -57,7 +57,7 @@ HRESULT TextureFont::shapeWithScript(const void* text, INT length, bool wide, bo
         m_scriptState.uBidiLevel = 1;
     }
     // 3. Items.
-    UINT glyphRoom = (3 * static_cast<UINT>(length)) / 2 + 16;
+    UINT glyphRoom = glyphRoomFor(length);
     if (!m_items.grow(static_cast<UINT>(length) + 1, false)) {
         return E_OUTOFMEMORY;
     }

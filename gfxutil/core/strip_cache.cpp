@@ -75,7 +75,7 @@ HRESULT TextureFont::RenderStrips(const WCHAR* text, INT length, bool rightToLef
     const FontProcess& process = fontProcess();
     StringAnalysis analysis;
     const DWORD flags = SSA_LINK | SSA_GLYPHS | SSA_FALLBACK | (rightToLeft ? SSA_RTL : 0);
-    HRESULT hr = process.scriptStringAnalyse(m_dc, text, length, (3 * length) / 2 + 16, -1, flags, 0,
+    HRESULT hr = process.scriptStringAnalyse(m_dc, text, length, static_cast<INT>(glyphRoomFor(length)), -1, flags, 0,
                                              &m_scriptControl, &m_scriptState, nullptr, nullptr, nullptr,
                                              analysis.put());
     if (FAILED(hr)) {

@@ -42,6 +42,13 @@
 
 namespace gfxutil::core {
 
+// The glyph room the shaper is first offered for a text of `length` units: one and a half glyphs
+// per unit and 16 more, computed wide so that a huge count cannot wrap it.
+inline UINT glyphRoomFor(INT length) {
+    const std::uint64_t room = std::uint64_t{static_cast<UINT>(length)} * 3 / 2 + 16;
+    return room > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<UINT>(room);
+}
+
 // The marker of a glyph that has no visible pixels (all bits set).
 inline IDirect3DTexture9* noPixels() { return reinterpret_cast<IDirect3DTexture9*>(~std::uintptr_t{0}); }
 
