@@ -420,6 +420,7 @@ TEST_F(FontTest, ADeviceLimitedBelowTheLargeCellRefusesTheFont) {
     EXPECT_EQ(refCount(device()), before) << "the half-built font released the device";
     SmallTextureDevice enough(device(), largeCell);
     EXPECT_EQ(D3DXCreateFontA(&enough, 18, 0, FW_BOLD, 0, FALSE, DEFAULT_CHARSET, 0, 0, 0, "Arial", font.put()), S_OK);
+    font.reset();  // before the wrapper it holds goes out of scope
 }
 
 // Preload ranges are clipped to the font's characters (and glyph indices to 16 bits).
