@@ -41,9 +41,11 @@
 //   they become the blank glyph marked fZeroWidth, and ScriptPlace gives them no advance.
 // - GOFFSET: du grows to the right and dv grows DOWNWARD, in whole pixels, so a glyph's ink is at
 //   (pen x + du, baseline + dv) in the top-down coordinates of the DIB the text is drawn into.
-// - Kerning is off for scripts that do not need shaping (ScriptGetProperties' fComplex clear), so
-//   that advances are the per-glyph advances ExtTextOutW uses; complex scripts get all their
-//   OpenType features.
+// - Scripts that need no shaping (ScriptGetProperties' fComplex clear) are shaped without
+//   kerning, ligatures or contextual alternates, so that their glyphs and advances are the ones
+//   ExtTextOutW draws for the same text; complex scripts get all their OpenType features.
+// - Shaping and placing results are kept per font (face and load flags) and per run text, script
+//   and direction, so layout that shapes the same runs every frame pays a look-up per run.
 // - ScriptStringAnalyse with SSA_FALLBACK or SSA_LINK draws each character the selected font lacks
 //   with the installed font fontconfig names for it, on the selected font's baseline.
 #pragma once
