@@ -7,6 +7,8 @@ packages=(
     # toolchain and test frameworks
     g++ clang cmake ninja-build pkg-config ccache
     libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
+    # the math benchmark's outside reference
+    libglm-dev
     # platform stand-ins
     libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev libicu-dev
     # image decoding

@@ -1,17 +1,12 @@
-// D3DXVec3Normalize: the table-driven form.
+// Vector normalisation: the table-driven D3DXVec3Normalize of the portable fast set, the plain
+// form the portable table holds beneath it, and the two- and four-component forms.
 #include <bit>
 #include <cmath>
 
 #include "gfxutil/math/portable.h"
 #include "gfxutil/math/rsqrt_table.h"
 
-namespace gfxutil::math::portable {
-
-namespace {
-// A squared length within 1.0e-5 of 1 (bit pattern 0x3727C5AC) is taken as already unit, so
-// normalising a normalised vector leaves it untouched.
-constexpr float kAlreadyUnit = std::bit_cast<float>(0x3727C5ACu);
-}  // namespace
+namespace gfxutil::math::fast {
 
 D3DXVECTOR3* vec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
     if (pOut == nullptr || pV == nullptr) return nullptr;
@@ -25,7 +20,7 @@ D3DXVECTOR3* vec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
         *pOut = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
         return pOut;
     }
-    if (std::fabs(static_cast<float>(sum - 1.0)) <= kAlreadyUnit) {
+    if (std::fabs(static_cast<float>(sum - 1.0)) <= kAlreadyUnitSq) {
         if (pOut != pV) *pOut = *pV;
         return pOut;
     }
@@ -37,8 +32,43 @@ D3DXVECTOR3* vec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
     return pOut;
 }
 
-}  // namespace gfxutil::math::portable
+}  // namespace gfxutil::math::fast
 
-D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
-    return gfxutil::math::portable::vec3Normalize(pOut, pV);
+namespace gfxutil::math::portable {
+
+namespace {
+
+// v / |v| over n components in double; a zero vector gives zero.
+void normalizeComponents(const float* in, float* out, int n) {
+    double v[4];
+    double sum = 0.0;
+    for (int i = 0; i < n; ++i) {
+        v[i] = in[i];
+        sum += v[i] * v[i];
+    }
+    const double r = sum > 0.0 ? 1.0 / std::sqrt(sum) : 0.0;
+    for (int i = 0; i < n; ++i) out[i] = static_cast<float>(v[i] * r);
 }
+
+}  // namespace
+
+// Exact to the rounding of the result; selection always replaces it with the table-driven form.
+D3DXVECTOR3* vec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV) {
+    if (pOut == nullptr || pV == nullptr) return nullptr;
+    normalizeComponents(&pV->x, &pOut->x, 3);
+    return pOut;
+}
+
+D3DXVECTOR2* vec2Normalize(D3DXVECTOR2* pOut, const D3DXVECTOR2* pV) {
+    if (pOut == nullptr || pV == nullptr) return nullptr;
+    normalizeComponents(&pV->x, &pOut->x, 2);
+    return pOut;
+}
+
+D3DXVECTOR4* vec4Normalize(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV) {
+    if (pOut == nullptr || pV == nullptr) return nullptr;
+    normalizeComponents(&pV->x, &pOut->x, 4);
+    return pOut;
+}
+
+}  // namespace gfxutil::math::portable

@@ -1,4 +1,5 @@
-// Plane construction and normalisation: D3DXPlaneNormalize, D3DXPlaneFromPoints.
+// Planes: normalisation, construction from points or from a point and a normal, and the
+// intersection with a line.
 #include <cmath>
 
 #include "gfxutil/math/portable.h"
@@ -51,13 +52,29 @@ D3DXPLANE* planeFromPoints(D3DXPLANE* pOut, const D3DXVECTOR3* pV1, const D3DXVE
     return pOut;
 }
 
+D3DXPLANE* planeFromPointNormal(D3DXPLANE* pOut, const D3DXVECTOR3* pPoint, const D3DXVECTOR3* pNormal) {
+    if (pOut == nullptr || pPoint == nullptr || pNormal == nullptr) return nullptr;
+    const D3DXVECTOR3 n = *pNormal;
+    const double d = -(static_cast<double>(n.x) * pPoint->x + static_cast<double>(n.y) * pPoint->y +
+                       static_cast<double>(n.z) * pPoint->z);
+    *pOut = D3DXPLANE(n.x, n.y, n.z, static_cast<float>(d));
+    return pOut;
+}
+
+// The point where the line through v1 and v2 meets the plane; null when the line is parallel to
+// the plane (or lies in it).
+D3DXVECTOR3* planeIntersectLine(D3DXVECTOR3* pOut, const D3DXPLANE* pP, const D3DXVECTOR3* pV1,
+                                const D3DXVECTOR3* pV2) {
+    if (pOut == nullptr || pP == nullptr || pV1 == nullptr || pV2 == nullptr) return nullptr;
+    const double a = pP->a, b = pP->b, c = pP->c, d = pP->d;
+    const double x1 = pV1->x, y1 = pV1->y, z1 = pV1->z;
+    const double dx = static_cast<double>(pV2->x) - x1, dy = static_cast<double>(pV2->y) - y1,
+                 dz = static_cast<double>(pV2->z) - z1;
+    const double denominator = a * dx + b * dy + c * dz;
+    if (denominator == 0.0) return nullptr;
+    const double t = -(a * x1 + b * y1 + c * z1 + d) / denominator;
+    *pOut = D3DXVECTOR3(static_cast<float>(x1 + t * dx), static_cast<float>(y1 + t * dy), static_cast<float>(z1 + t * dz));
+    return pOut;
+}
+
 }  // namespace gfxutil::math::portable
-
-D3DXPLANE* D3DXPlaneNormalize(D3DXPLANE* pOut, const D3DXPLANE* pP) {
-    return gfxutil::math::portable::planeNormalize(pOut, pP);
-}
-
-D3DXPLANE* D3DXPlaneFromPoints(D3DXPLANE* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2,
-                               const D3DXVECTOR3* pV3) {
-    return gfxutil::math::portable::planeFromPoints(pOut, pV1, pV2, pV3);
-}

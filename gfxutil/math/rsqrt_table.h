@@ -33,6 +33,10 @@ struct RsqrtSegment {
 
 inline constexpr int kRsqrtSegments = 512;
 
+// A squared length within 1.0e-5 of 1 (bit pattern 0x3727C5AC) is taken as already unit, so
+// normalising a normalised vector leaves it untouched.
+inline constexpr float kAlreadyUnitSq = std::bit_cast<float>(0x3727C5ACu);
+
 namespace rsqrt_detail {
 
 // floor(sqrt(q)) by the bit-by-bit method; exact for every 128-bit q.

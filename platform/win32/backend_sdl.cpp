@@ -9,8 +9,10 @@
 // window back to the desktop.
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
+#include <thread>
 
 #include "platform/win32/key_codes.h"
 #include "platform/win32/window_system.h"
@@ -21,6 +23,7 @@ namespace {
 struct NativeWindow {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
+    std::chrono::steady_clock::time_point lastPresent{};  // when the last paced frame was shown
     SDL_Texture* texture = nullptr;
     int textureWidth = 0;
     int textureHeight = 0;
@@ -74,6 +77,8 @@ private:
         auto it = m_byId.find(windowId);
         return it == m_byId.end() ? nullptr : it->second;
     }
+
+    void paceFrame(NativeWindow& native);
 
     bool m_vsync;
     std::map<Uint32, HWND> m_byId;
@@ -182,6 +187,31 @@ void SdlBackend::present(Window& window, const PresentedFrame& frame) {
     }
     SDL_UpdateTexture(native->texture, nullptr, frame.pixels.data(), frame.width * 4);
     redraw(*native);
+    if (m_vsync) {
+        paceFrame(*native);
+    }
+}
+
+// A renderer asked for vertical sync does not always get it: the software renderer, a virtual X
+// server or a compositor that ignores the request all return from SDL_RenderPresent at once. So a
+// paced window also keeps a frame interval of its own, one refresh of the display the window is on
+// (60 Hz when the display reports no rate). Where the display really waits, presentation already
+// took about that long and the wait here is nothing.
+void SdlBackend::paceFrame(NativeWindow& native) {
+    using Clock = std::chrono::steady_clock;
+    SDL_DisplayMode mode{};
+    const int display = SDL_GetWindowDisplayIndex(native.window);
+    const int hz = display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0
+                       ? mode.refresh_rate
+                       : 60;
+    const auto interval = std::chrono::microseconds(1000000 / hz);
+    const Clock::time_point due = native.lastPresent + interval;
+    Clock::time_point now = Clock::now();
+    if (now < due) {
+        std::this_thread::sleep_until(due);
+        now = due;
+    }
+    native.lastPresent = now;
 }
 
 void SdlBackend::pumpEvents(EventSink& sink) {

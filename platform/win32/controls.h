@@ -18,8 +18,8 @@
 //   WIN32_CAPTURE_DIR=dir     where those go (default: the working directory), as frame-NNNNN.png
 //   WIN32_DISPLAY_MODES=WxHxB,...  the modes of the headless display (default
 //                             640x480x32,800x600x32,1024x768x32; the last one is the current mode)
-//   WIN32_VSYNC=1             a real window waits for the display refresh when presenting;
-//                             by default presentation is not paced
+//   WIN32_VSYNC=1             a real window's presentation is paced to the display refresh (60 Hz
+//                             where the display cannot pace it); by default it is not paced
 // A malformed entry is reported on standard error, naming the variable, and ignored. Each written
 // capture is announced on standard error ("win32: captured frame N to <path>"), as is a capture
 // that could not be written. Refused calls leave a note on the kernel's trace channel

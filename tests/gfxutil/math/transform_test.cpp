@@ -13,8 +13,11 @@ D3DXVECTOR3 referenceTransformCoord(const D3DXVECTOR3& v, const D3DXMATRIX& m) {
         r[j] = static_cast<double>(v.x) * m.m[0][j] + static_cast<double>(v.y) * m.m[1][j] +
                static_cast<double>(v.z) * m.m[2][j] + m.m[3][j];
     }
-    const float x = static_cast<float>(r[0]), y = static_cast<float>(r[1]), z = static_cast<float>(r[2]);
+    float x = static_cast<float>(r[0]), y = static_cast<float>(r[1]), z = static_cast<float>(r[2]);
     const float w = static_cast<float>(r[3]);
+    // The divide is defined on the rounded sums; the empty asm keeps the optimiser from using the
+    // unrounded doubles instead, which GCC 12's vectoriser does here.
+    asm("" : "+x"(x), "+x"(y), "+x"(z));
     if (w >= 1.0f - 0x1p-23f && w <= 1.0f + 0x1p-23f) return D3DXVECTOR3(x, y, z);
     const double rw = 1.0 / static_cast<double>(w);
     return D3DXVECTOR3(static_cast<float>(x * rw), static_cast<float>(y * rw), static_cast<float>(z * rw));

@@ -253,3 +253,40 @@ TEST_F(XvfbWindow, APresentedFrameIsStretchedOverTheClientArea) {
 }
 
 }  // namespace
+
+namespace {
+
+// Xvfb returns from every present at once, like any display that cannot wait for its refresh; a
+// window asked to pace its frames (WIN32_VSYNC=1) must then keep the interval itself, or the demo's
+// simulation, one step per frame, is over before anyone sees it.
+TEST_F(XvfbWindow, APacedWindowPresentsNoFasterThanTheDisplayRefresh) {
+    platform::win32::resetWindowSystem();
+    ::setenv("WIN32_VSYNC", "1", 1);
+    platform::win32::selectBackend(platform::win32::BackendKind::Sdl);
+    const bool sdl = platform::win32::activeBackend() == platform::win32::BackendKind::Sdl;
+    ::unsetenv("WIN32_VSYNC");
+    ASSERT_TRUE(sdl);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = recordingProc;
+    wc.lpszClassName = "TestClass";
+    RegisterClassA(&wc);
+    HWND window = openWindow(64, 48);
+    ASSERT_NE(window, nullptr);
+
+    DEVMODEA mode{};
+    mode.dmSize = sizeof(mode);
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode));
+    const double hz = mode.dmDisplayFrequency > 0 ? mode.dmDisplayFrequency : 60.0;
+
+    std::uint32_t pixels[4 * 4] = {};
+    constexpr int kPresents = 13;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kPresents; ++i) {
+        ASSERT_TRUE(platform::win32::presentFrame(window, pixels, 4, 4, 16));
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // The first present shows at once; each later one waits for the next refresh interval.
+    EXPECT_GE(seconds, (kPresents - 1) / hz * 0.99) << "at " << hz << " Hz";
+}
+
+}  // namespace
