@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "gfxutil/core/font.h"
+#include "gfxutil/core/texture_font.h"
 #include "platform/kernel/code_pages.h"
 #include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
@@ -120,6 +121,13 @@ void BM_Font_CreateHelpFontCacheAscii(benchmark::State& state) {
         ComPtr<ID3DXFont> font = createHelpFont();
         benchmark::DoNotOptimize(font->PreloadCharacters(0x20, 0x7E));
     }
+    // What one iteration leaves in the cache.
+    ComPtr<ID3DXFont> font = createHelpFont();
+    font->PreloadCharacters(0x20, 0x7E);
+    auto* cache = static_cast<gfxutil::core::TextureFont*>(font.get());
+    state.counters["textures"] = cache->textureCount();
+    state.counters["small_cells"] = static_cast<double>(cache->smallPool().used / cache->smallPool().cellArea +
+                                                        (cache->textureCount() - 1) * 16);
 }
 BENCHMARK(BM_Font_CreateHelpFontCacheAscii)->Unit(benchmark::kMillisecond);
 

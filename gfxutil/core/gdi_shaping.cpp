@@ -14,7 +14,7 @@ namespace gfxutil::core {
 namespace {
 
 // Character classes of the C runtime's wide functions, read from Unicode's tables whatever the
-// process's locale is (as a Windows runtime reads them), so that Hangul counts as letters.
+// process's locale is, so that Hangul counts as letters even in the "C" locale a program starts in.
 class UnicodeClasses {
 public:
     UnicodeClasses() : m_locale(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr))) {}

@@ -11,6 +11,9 @@
 // - A carriage return inside a line is drawn as the blank glyph its index says, not as the glyph
 //   it was shaped to; and when a right-to-left run is split at a wrap, its glyph indices move with
 //   their records, so the trailing-blank test sees the glyphs it measures.
+// - A right-to-left run split at a wrap goes on with the part still to place: its mirror glyphs and
+//   the next rotation are taken within that part, not within the whole run, so each glyph's
+//   advance is counted once and every line holds the glyphs it measured.
 #include <algorithm>
 #include <climits>
 
@@ -32,109 +35,119 @@ HRESULT TextureFont::layOutLines(DWORD format, const RECT* rect) {
     m_maxWidth = 0;
     m_totalHeight = 0;
     m_lineCount = 0;
-    INT wrapWidth = INT_MAX;
+    LineCursor line{0, 0, 0, INT_MAX, false};
     INT maxHeight = INT_MAX;
-    const bool wrapping = (format & DT_WORDBREAK) != 0 && rect != nullptr && rect->left < rect->right && !singleLine;
-    if (wrapping) {
-        wrapWidth = rect->right - rect->left;
+    if ((format & DT_WORDBREAK) != 0 && rect != nullptr && rect->left < rect->right && !singleLine) {
+        line.wrapWidth = rect->right - rect->left;
+        line.wrapping = true;
     }
     if (rect != nullptr && (format & kNoHeightLimit) == 0) {
         maxHeight = rect->bottom - rect->top;
     }
     const WORD blank = m_fontProperties.wgBlank;
-    INT x = 0;
-    UINT lineStart = 0;
-    UINT lineStartRun = 0;
     UINT runsTaken = 0;
     HRESULT hr = S_OK;
-    for (UINT r = 0; r < m_runCount; ++r) {
+    for (UINT r = 0; r < m_runCount && SUCCEEDED(hr); ++r) {
         const TextRun& run = m_runs[r];
         const UINT s = run.firstGlyph;
         const UINT e = m_runs[r + 1].firstGlyph;
         runsTaken = r + 1;
         if (s == e) {
-            // A run that contributed no glyphs (placing failed).
+            // A run that contributed no glyphs (placing failed) takes no room.
         } else if ((run.flags & kRunCarriageReturn) != 0 && !singleLine) {
             // 1. A carriage return takes no room.
             m_advances[s] = 0;
             m_glyphs[s] = blank;
-            if (FAILED(hr = CacheGlyphs(&m_glyphs[s], 1, &m_glyphRecords[s]))) {
-                return hr;
-            }
+            hr = CacheGlyphs(&m_glyphs[s], 1, &m_glyphRecords[s]);
         } else if ((run.flags & kRunLineFeed) != 0 && !singleLine) {
             // 2. A line feed ends the line (and is dropped from it).
             m_advances[s] = 0;
             m_glyphs[s] = blank;
-            if (FAILED(hr = EmitLine(lineStart, e, lineStartRun, r + 1))) {
-                return hr;
-            }
-            x = 0;
-            lineStart = e;
-            lineStartRun = r + 1;
+            hr = breakLine(line, e, r + 1, e, r + 1);
         } else if ((run.flags & kRunTab) != 0 && (format & DT_EXPANDTABS) != 0) {
-            // 3. A tab advances to the next multiple of eight average widths.
-            if (wrapping && x >= wrapWidth) {
-                if (FAILED(hr = EmitLine(lineStart, s, lineStartRun, r))) {
-                    return hr;
-                }
-                x = 0;
-                lineStart = s;
-                lineStartRun = r;
-            }
-            const INT tab = 8 * m_metrics.tmAveCharWidth;
-            INT adv = tab > 0 ? tab - (x % tab) : 0;
-            if (wrapping && x + adv > wrapWidth) {
-                adv = wrapWidth - x;
-            }
-            m_advances[s] = adv;
-            m_glyphs[s] = blank;
-            if (FAILED(hr = CacheGlyphs(&m_glyphs[s], 1, &m_glyphRecords[s]))) {
-                return hr;
-            }
-            x += adv;
+            hr = expandTab(r, line);  // 3.
         } else {
-            // 4. A word: moved whole to a new line when it does not fit, split between glyphs when
-            // it is longer than a line.
-            const ABC& extent = m_runExtents[r];
-            if (wrapping && x > 0 &&
-                static_cast<std::int64_t>(x) + extent.abcA + extent.abcB + extent.abcC > wrapWidth) {
-                if (FAILED(hr = EmitLine(lineStart, s, lineStartRun, r))) {
-                    return hr;
-                }
-                x = 0;
-                lineStart = s;
-                lineStartRun = r;
-            }
-            const bool rightToLeft = (run.flags & kRunRightToLeft) != 0;
-            for (UINT g = s; g < e; ++g) {
-                // A right-to-left run is consumed from its last glyph.
-                const INT adv = m_advances[rightToLeft ? e - 1 - (g - s) : g];
-                if (wrapping && x > 0 && static_cast<std::int64_t>(x) + adv > wrapWidth) {
-                    if (rightToLeft) {
-                        // The k glyphs already placed (its last k) move to the front, in order.
-                        const UINT k = g - s;
-                        std::rotate(&m_glyphRecords[s], &m_glyphRecords[e - k], &m_glyphRecords[s] + (e - s));
-                        std::rotate(&m_advances[s], &m_advances[e - k], &m_advances[s] + (e - s));
-                        std::rotate(&m_offsets[s], &m_offsets[e - k], &m_offsets[s] + (e - s));
-                        std::rotate(&m_glyphs[s], &m_glyphs[e - k], &m_glyphs[s] + (e - s));
-                    }
-                    if (FAILED(hr = EmitLine(lineStart, g, lineStartRun, r + 1))) {
-                        return hr;
-                    }
-                    x = 0;
-                    lineStart = g;
-                    lineStartRun = r;
-                }
-                x += adv;
-            }
+            hr = placeWord(r, line);  // 4.
         }
         // 5. A clipped block takes no runs beyond its height.
         if (m_totalHeight > maxHeight) {
             break;
         }
     }
-    if (x > 0) {
-        return EmitLine(lineStart, m_runs[runsTaken].firstGlyph, lineStartRun, runsTaken);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (line.x > 0) {
+        return EmitLine(line.lineStart, m_runs[runsTaken].firstGlyph, line.lineStartRun, runsTaken);
+    }
+    return S_OK;
+}
+
+// Ends the current line at glyph `end` (runs before `endRun`) and starts the next one at
+// `nextStart`, run `nextRun`.
+HRESULT TextureFont::breakLine(LineCursor& line, UINT end, UINT endRun, UINT nextStart, UINT nextRun) {
+    const HRESULT hr = EmitLine(line.lineStart, end, line.lineStartRun, endRun);
+    line.x = 0;
+    line.lineStart = nextStart;
+    line.lineStartRun = nextRun;
+    return hr;
+}
+
+// Step 5.3: a tab advances to the next multiple of eight average widths, cut at the wrap width.
+HRESULT TextureFont::expandTab(UINT r, LineCursor& line) {
+    const UINT s = m_runs[r].firstGlyph;
+    if (line.wrapping && line.x >= line.wrapWidth) {
+        const HRESULT hr = breakLine(line, s, r, s, r);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    const INT tab = 8 * m_metrics.tmAveCharWidth;
+    INT adv = tab > 0 ? tab - (line.x % tab) : 0;
+    if (line.wrapping && line.x + adv > line.wrapWidth) {
+        adv = line.wrapWidth - line.x;
+    }
+    m_advances[s] = adv;
+    m_glyphs[s] = m_fontProperties.wgBlank;
+    line.x += adv;
+    return CacheGlyphs(&m_glyphs[s], 1, &m_glyphRecords[s]);
+}
+
+// Step 5.4: a word moves whole to a new line when it does not fit, and is split between glyphs
+// when it is longer than a line. A right-to-left run is consumed from its last glyph.
+HRESULT TextureFont::placeWord(UINT r, LineCursor& line) {
+    const UINT s = m_runs[r].firstGlyph;
+    const UINT e = m_runs[r + 1].firstGlyph;
+    const ABC& extent = m_runExtents[r];
+    HRESULT hr = S_OK;
+    if (line.wrapping && line.x > 0 &&
+        static_cast<std::int64_t>(line.x) + extent.abcA + extent.abcB + extent.abcC > line.wrapWidth) {
+        if (FAILED(hr = breakLine(line, s, r, s, r))) {
+            return hr;
+        }
+    }
+    const bool rightToLeft = (m_runs[r].flags & kRunRightToLeft) != 0;
+    // The part of the run not on an earlier line: [segment, e). A right-to-left run is consumed
+    // from the last glyph of that part.
+    UINT segment = s;
+    for (UINT g = s; g < e; ++g) {
+        const INT adv = m_advances[rightToLeft ? e - 1 - (g - segment) : g];
+        if (line.wrapping && line.x > 0 && static_cast<std::int64_t>(line.x) + adv > line.wrapWidth) {
+            if (rightToLeft) {
+                // The k glyphs already placed (the part's last k) move to its front, in order.
+                const UINT k = g - segment;
+                std::rotate(&m_glyphRecords[segment], &m_glyphRecords[e - k], &m_glyphRecords[segment] + (e - segment));
+                std::rotate(&m_advances[segment], &m_advances[e - k], &m_advances[segment] + (e - segment));
+                std::rotate(&m_offsets[segment], &m_offsets[e - k], &m_offsets[segment] + (e - segment));
+                std::rotate(&m_glyphs[segment], &m_glyphs[e - k], &m_glyphs[segment] + (e - segment));
+                segment = g;
+            }
+            // The run continues on the next line.
+            if (FAILED(hr = breakLine(line, g, r + 1, g, r))) {
+                return hr;
+            }
+        }
+        line.x += adv;
     }
     return S_OK;
 }

@@ -223,7 +223,18 @@ private:
     HRESULT shapeWithGdi(const void* text, INT length, bool wide, bool rtl);
     HRESULT splitGdiRuns(INT n);
     void reverseRightToLeftBlocks();
+    // Where the line being laid out stands.
+    struct LineCursor {
+        INT x;
+        UINT lineStart;     // first glyph of the line
+        UINT lineStartRun;  // first run of the line
+        INT wrapWidth;
+        bool wrapping;
+    };
     HRESULT layOutLines(DWORD format, const RECT* rect);
+    HRESULT breakLine(LineCursor& line, UINT end, UINT endRun, UINT nextStart, UINT nextRun);
+    HRESULT expandTab(UINT r, LineCursor& line);
+    HRESULT placeWord(UINT r, LineCursor& line);
     HRESULT EmitLine(UINT start, UINT end, UINT firstRun, UINT endRun);
     HRESULT drawLines(ID3DXSprite* sprite, const RECT* rect, DWORD format, D3DCOLOR color, INT x0, INT y0);
     bool growRuns(UINT count);

@@ -8,7 +8,8 @@
 // ExtTextOutW/A into a DIB section selected into a memory DC is FreeType's hinted rendering:
 // grey coverage for quality 0 and ANTIALIASED_QUALITY, bi-level for NONANTIALIASED_QUALITY.
 // White text on a black background therefore leaves the coverage (0 ... 255) in each of the blue,
-// green and red bytes of every pixel. Coordinates are MM_TEXT pixels; text is aligned to the top of
+// green and red bytes of every pixel: the coverage is FreeType's, linear in the area covered, and
+// blends the text colour over the pixel as (text × c + old × (255 − c) + 127) / 255 per channel. Coordinates are MM_TEXT pixels; text is aligned to the top of
 // its cell (TA_TOP), so the baseline lies tmAscent below the y given.
 //
 // What is not here: printing, metafiles, paths, regions, brushes and pens other than the stock
@@ -313,14 +314,21 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
 
 // With ETO_GLYPH_INDEX the "text" is glyph indices (WORDs; in the narrow form, one glyph index per
 // byte). With TA_UPDATECP in the DC's alignment the text starts at the current position, which
-// then advances by the text's width, and x, y are ignored.
+// then advances by the text's width, and x, y are ignored. In OPAQUE background mode the text's
+// box (its advances across, tmHeight down, widened to any ink outside that) is cleared to the
+// background colour first, so a glyph drawn over an earlier one at the same place leaves nothing
+// of it behind.
 BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count, const INT* dx);
 BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count, const INT* dx);
 
+// At most results->nGlyphs characters are placed (the room in the arrays); the rules for order,
+// classes and advances are in character_placement.cpp.
 DWORD GetCharacterPlacementA(HDC dc, LPCSTR text, int count, int maxExtent, GCP_RESULTSA* results, DWORD flags);
 DWORD GetCharacterPlacementW(HDC dc, LPCWSTR text, int count, int maxExtent, GCP_RESULTSW* results, DWORD flags);
 
 // Looked up at run time in "gdi32.dll" by the text code; declared for tests and direct callers.
 BOOL GetCharABCWidthsI(HDC dc, UINT firstGlyph, UINT count, WORD* glyphs, ABC* widths);
 BOOL GetCharWidthI(HDC dc, UINT firstGlyph, UINT count, WORD* glyphs, INT* widths);
-DWORD GetFontUnicodeRanges(HDC dc, GLYPHSET* glyphSet);  // bytes needed when glyphSet is null
+// The bytes needed when glyphSet is null; otherwise glyphSet->cbThis must hold the buffer's size,
+// and a buffer too small is refused (0) rather than overrun.
+DWORD GetFontUnicodeRanges(HDC dc, GLYPHSET* glyphSet);

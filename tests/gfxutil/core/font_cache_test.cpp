@@ -189,19 +189,22 @@ TEST_F(FontTest, LargeGlyphsNeverShareATextureWithSmallOnes) {
     const WORD order[] = {narrow[0], wide[0], narrow[1], wide[1], narrow[2]};
     GlyphRecord* records[5] = {};
     ASSERT_EQ(tf->CacheGlyphs(order, 5, records), S_OK);
-    EXPECT_EQ(tf->textureCount(), 2u);
     std::set<IDirect3DTexture9*> smallTextures{records[0]->texture, records[2]->texture, records[4]->texture};
     std::set<IDirect3DTexture9*> largeTextures{records[1]->texture, records[3]->texture};
-    ASSERT_EQ(smallTextures.size(), 1u);
-    ASSERT_EQ(largeTextures.size(), 1u);
-    EXPECT_NE(*smallTextures.begin(), *largeTextures.begin());
-    EXPECT_EQ(*largeTextures.begin(), tf->largePool().texture);
-    EXPECT_EQ(tf->largePool().used, 2 * tf->largePool().cellArea);
+    EXPECT_EQ(smallTextures.size(), 1u) << "the small glyphs fill one texture, in order";
+    for (IDirect3DTexture9* t : largeTextures) {
+        EXPECT_EQ(smallTextures.count(t), 0u);
+        D3DSURFACE_DESC desc{};
+        t->GetLevelDesc(0, &desc);
+        EXPECT_EQ(desc.Width, tf->largePool().textureSize);
+    }
+    EXPECT_EQ(tf->textureCount(), smallTextures.size() + largeTextures.size());
+    EXPECT_EQ(records[3]->texture, tf->largePool().texture);
     EXPECT_EQ(tf->smallPool().used, 3 * tf->smallPool().cellArea);
 }
 
-// A blank glyph and a zero-width glyph get the no-pixels marker, take no cell, and are not
-// rendered again when asked for again.
+// A blank glyph and a zero-width glyph get the no-pixels marker without being drawn, take no
+// cell, and are not rendered again when asked for again.
 TEST_F(FontTest, BlankAndZeroWidthGlyphsTakeNoCell) {
     ComPtr<ID3DXFont> font = createHelpFont(device());
     auto* tf = textureFont(font.get());
@@ -210,7 +213,8 @@ TEST_F(FontTest, BlankAndZeroWidthGlyphsTakeNoCell) {
     for (UINT g = 1; g < 3000 && zeroWidth == 0xFFFF; ++g) {
         WORD index = static_cast<WORD>(g);
         ABC abc{};
-        if (GetCharABCWidthsI(font->GetDC(), 0, 1, &index, &abc) && abc.abcA + static_cast<int>(abc.abcB) <= 0) {
+        if (index != space && GetCharABCWidthsI(font->GetDC(), 0, 1, &index, &abc) &&
+            abc.abcA + static_cast<int>(abc.abcB) <= 0) {
             zeroWidth = index;
         }
     }
@@ -222,24 +226,49 @@ TEST_F(FontTest, BlankAndZeroWidthGlyphsTakeNoCell) {
     const Case kCases[] = {{"space", space}, {"zero width", zeroWidth}};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
+        m_device.takeCalls();
         GlyphRecord* record = nullptr;
         ASSERT_EQ(tf->CacheGlyphs(&c.glyph, 1, &record), S_OK);
         EXPECT_EQ(record->texture, noPixels());
-        // The space is drawn (it has a width), which opens the first texture before its pixels are
-        // found to be all zero; the zero-width glyph is not even drawn.
-        EXPECT_EQ(tf->textureCount(), 1u);
-        EXPECT_EQ(tf->smallPool().used, 0u) << "no cell was consumed";
-        m_device.takeCalls();
+        EXPECT_EQ(tf->textureCount(), 0u);
+        EXPECT_EQ(tf->smallPool().used, tf->smallPool().textureArea) << "no cell was consumed";
+        EXPECT_TRUE(m_device.takeCalls().empty());
         ASSERT_EQ(tf->CacheGlyphs(&c.glyph, 1, &record), S_OK);
-        EXPECT_TRUE(m_device.takeCalls().empty()) << "looked up again without re-rendering";
-        ComPtr<IDirect3DTexture9> texture;
-        RECT box{1, 2, 3, 4};
-        POINT inc{5, 6};
-        ASSERT_EQ(font->GetGlyphData(c.glyph, texture.put(), &box, &inc), S_OK);
-        EXPECT_FALSE(texture);
-        EXPECT_EQ(box.left | box.top | box.right | box.bottom, 0);
-        EXPECT_EQ(inc.x | inc.y, 0);
+        EXPECT_EQ(record->texture, noPixels()) << "looked up again without re-rendering";
     }
+}
+
+// A cell whose pixels are all dark gives the no-pixels marker and is not consumed: the next glyph
+// takes the same cell.
+TEST_F(FontTest, ACellWithoutLitPixelsIsNotConsumed) {
+    ComPtr<ID3DXFont> font = createHelpFont(device());
+    auto* tf = textureFont(font.get());
+    const WCHAR space = glyphsOf(font.get(), u" ").at(0);
+    ExtTextOutW(font->GetDC(), 0, 0, ETO_GLYPH_INDEX | ETO_OPAQUE, nullptr, &space, 1, nullptr);
+    GlyphCellPool pool = tf->smallPool();
+    GlyphRecord blank{};
+    ASSERT_EQ(tf->RasterizeCell(0, 8, tf->metrics().tmHeight, pool, blank), S_OK);
+    EXPECT_EQ(blank.texture, noPixels());
+    EXPECT_EQ(pool.used, 0u) << "the texture was opened, its first cell is still free";
+    EXPECT_EQ(tf->textureCount(), 1u);
+}
+
+// GetGlyphData reads its index through the font's character ranges: an index outside them gives
+// the default glyph's cell.
+TEST_F(FontTest, GlyphDataOutsideTheFontsRangesIsTheDefaultGlyph) {
+    ComPtr<ID3DXFont> font = createHelpFont(device());
+    auto* tf = textureFont(font.get());
+    EXPECT_EQ(tf->MapGlyphToFont(0x41), 0x41u);
+    EXPECT_EQ(tf->MapGlyphToFont(0x05), tf->defaultGlyph());
+    ComPtr<IDirect3DTexture9> texture;
+    RECT box{};
+    POINT inc{};
+    ASSERT_EQ(font->GetGlyphData(0x05, texture.put(), &box, &inc), S_OK);
+    const GlyphRecord* record = tf->findRecord(tf->defaultGlyph());
+    ASSERT_NE(record, nullptr);
+    ASSERT_NE(record->texture, noPixels());
+    EXPECT_EQ(texture.get(), record->texture);
+    EXPECT_EQ(box.right, record->right);
 }
 
 // Quality 0 becomes antialiased (grey coverage); non-antialiased quality keeps bi-level pixels.
@@ -419,8 +448,16 @@ TEST_F(FontTest, PreloadRangesAreClippedToTheFont) {
     }
     EXPECT_EQ(font->PreloadGlyphs(5, 2), S_OK);
     EXPECT_EQ(renderedRecords(font.get()), rendered);
-    EXPECT_EQ(font->PreloadGlyphs(0xFFFE, 0x12345), S_OK);  // the last index is 0xFFFF
-    EXPECT_EQ(renderedRecords(font.get()), rendered + 2);
+    // The last index is 0xFFFF; each index goes through the font's ranges first.
+    auto* tf = textureFont(font.get());
+    const std::set<UINT> mapped{tf->MapGlyphToFont(0xFFFE), tf->MapGlyphToFont(0xFFFF)};
+    UINT fresh = 0;
+    for (UINT g : mapped) {
+        fresh += tf->findRecord(g) == nullptr || tf->findRecord(g)->texture == nullptr ? 1 : 0;
+    }
+    EXPECT_EQ(font->PreloadGlyphs(0xFFFE, 0x12345), S_OK);
+    EXPECT_EQ(renderedRecords(font.get()), rendered + fresh);
+    EXPECT_GT(fresh, 0u);
 }
 
 // PreloadGlyphs maps indices the font does not have to its default glyph.

@@ -168,6 +168,32 @@ TEST_F(LayoutTest, WordWrap) {
     EXPECT_EQ(m_tf->lineCount(), 1u);
 }
 
+// A clipped block stops taking runs once its lines pass the rectangle's height; the line in
+// progress then ends with the last run taken, not with the rest of the text.
+TEST_F(LayoutTest, AClippedBlockStopsAtItsHeight) {
+    // A trailing blank measures nothing, so the space is measured between two letters.
+    const LONG word = widthOf(u"cc") + widthOf(u"a a") - widthOf(u"aa");
+    draw(u"cc cc cc dd\nee", RECT{0, 0, word + 1, m_lineHeight}, DT_WORDBREAK);
+    ASSERT_EQ(m_tf->lineCount(), 3u);
+    const std::vector<WORD> last = lines()[2];
+    const WORD c = glyphs(u"c")[0];
+    const WORD d = glyphs(u"d")[0];
+    EXPECT_EQ(std::count(last.begin(), last.end(), c), 2);
+    EXPECT_EQ(std::count(last.begin(), last.end(), d), 0) << "the runs not taken are not laid out";
+    EXPECT_LE(m_tf->line(2).width, word);
+}
+
+// A carriage return inside a line takes no room and is drawn as the blank glyph.
+TEST_F(LayoutTest, ACarriageReturnInsideALineIsBlank) {
+    draw(u"a\rb", RECT{0, 0, 0, 0}, DT_NOCLIP);
+    ASSERT_EQ(m_tf->lineCount(), 1u);
+    ASSERT_EQ(m_tf->glyphCount(), 3u);
+    EXPECT_EQ(m_tf->glyph(1), m_tf->blankGlyph());
+    EXPECT_EQ(m_tf->advance(1), 0);
+    EXPECT_EQ(m_tf->glyphX(2), widthOf(u"a"));
+    EXPECT_EQ(m_sprite->quads.size(), 2u) << "a and b only";
+}
+
 // Tabs advance to the next multiple of eight average widths.
 TEST_F(LayoutTest, ExpandedTabsReachTheNextStop) {
     const INT tab = 8 * m_tf->metrics().tmAveCharWidth;
@@ -179,9 +205,12 @@ TEST_F(LayoutTest, ExpandedTabsReachTheNextStop) {
     EXPECT_EQ(m_tf->glyphX(2), tab);
     draw(u"\t\tb", RECT{0, 0, 0, 0}, DT_EXPANDTABS | DT_NOCLIP);
     EXPECT_EQ(m_tf->glyphX(2), 2 * tab);
-    // Wrapping cuts a tab at the wrap width.
+    // Wrapping cuts a tab at the wrap width, so what follows starts the next line (and the tab,
+    // a trailing blank now, takes no width).
     draw(u"a\tb", RECT{0, 0, tab / 2, 200}, DT_EXPANDTABS | DT_WORDBREAK);
-    EXPECT_EQ(m_tf->advance(1), tab / 2 - a);
+    ASSERT_EQ(m_tf->lineCount(), 2u);
+    EXPECT_EQ(m_tf->line(0).endGlyph, 2u);
+    EXPECT_EQ(m_tf->line(0).width, a);
 }
 
 // Glyphs are cut at the rectangle's edges; lines wholly outside it are not drawn.
@@ -203,20 +232,20 @@ TEST_F(LayoutTest, ClippingCutsGlyphsAndSkipsLines) {
 
     // Bottom-aligned in a one-line rectangle: the layout stops after the second line (its height
     // limit), and the line above the rectangle is skipped.
-    const INT height = draw(u"a\nb\nc", RECT{0, 0, 100, m_lineHeight}, DT_BOTTOM);
+    const INT height = draw(u"a\nb\nc", RECT{10, 0, 100, m_lineHeight}, DT_BOTTOM);
     EXPECT_EQ(height, m_lineHeight);
     EXPECT_EQ(m_tf->lineCount(), 2u);
     ASSERT_EQ(m_sprite->quads.size(), 1u);
     const auto* b = m_tf->findRecord(glyphs(u"b")[0]);
     EXPECT_EQ(m_sprite->quads[0].texture, b->texture);
-    EXPECT_EQ(m_sprite->quads[0].source.left, b->left);
+    EXPECT_EQ(m_sprite->quads[0].source.right, b->right);
 
     // Top-aligned: the layout stops at the height limit, and the line below the rectangle is
     // not drawn.
-    draw(u"a\nb\nc", RECT{0, 0, 100, m_lineHeight}, 0);
+    draw(u"a\nb\nc", RECT{10, 0, 100, m_lineHeight}, 0);
     EXPECT_EQ(m_tf->lineCount(), 2u);
     ASSERT_EQ(m_sprite->quads.size(), 1u);
-    EXPECT_EQ(m_sprite->quads[0].source.left, m_tf->findRecord(glyphs(u"a")[0])->left);
+    EXPECT_EQ(m_sprite->quads[0].source.right, m_tf->findRecord(glyphs(u"a")[0])->right);
 }
 
 // Quads go to the caller's sprite at the pen positions, with the caller's colour; a failing

@@ -122,6 +122,34 @@ TEST_F(ScriptTextTest, ARunTheFontCannotShapeTakesTheStripPath) {
     EXPECT_EQ(m_tf->stripPool().used, used);
 }
 
+// A run wider than the DIB widens it for its strips; the DIB never gets lower than the cell
+// height (glyphs are still drawn into it), and no strip is taller or wider than its cell.
+TEST_F(ScriptTextTest, ALongStripRunWidensTheBitmapButKeepsItsHeight) {
+    std::u16string longRun;
+    for (int i = 0; i < 40; ++i) {
+        longRun.push_back(static_cast<char16_t>(0xAC00 + 28 * i));
+    }
+    const INT before = m_tf->bitmapHeight();
+    draw(longRun.c_str(), DT_NOCLIP);
+    EXPECT_GE(m_tf->bitmapHeight(), before);
+    EXPECT_GE(m_tf->bitmapHeight(), m_tf->metrics().tmHeight);
+    const LONG cell = static_cast<LONG>(m_tf->stripPool().cellSize);
+    ASSERT_FALSE(m_sprite->quads.empty());
+    for (const RecordedQuad& q : m_sprite->quads) {
+        EXPECT_LE(q.width(), cell);
+        EXPECT_LE(q.height(), cell);
+    }
+    EXPECT_GT(m_tf->line(0).width, 40 * m_tf->metrics().tmAveCharWidth);
+    // Glyphs drawn after the widening still come out whole.
+    const std::vector<WORD> w = glyphsOf(m_font.get(), u"W");
+    draw(u"W", DT_NOCLIP);
+    ASSERT_EQ(m_sprite->quads.size(), 1u);
+    ABC abc{};
+    WORD index = w[0];
+    GetCharABCWidthsI(m_font->GetDC(), 0, 1, &index, &abc);
+    EXPECT_GE(m_sprite->quads[0].width(), static_cast<LONG>(abc.abcB));
+}
+
 // The demo's help line mixes the ANSI code page's Hangul and the Arial twin's Latin: narrow text
 // is widened with code page 949, Latin words are glyphs and Hangul words are strips.
 TEST_F(ScriptTextTest, NarrowTextIsReadInTheAnsiCodePage) {

@@ -1,5 +1,6 @@
 // What the script layer and the font code read of a font: fallback faces, glyph drawing,
 // language information and Unicode coverage.
+#include <string>
 #include <vector>
 
 #include "gdi_test_support.h"
@@ -18,6 +19,7 @@ TEST(FontAccess, FallbackFacesHaveTheCharacterAndTheSelectedSize) {
     FT_Face hangul = fallbackFace(text.dc(), 0xD55C);  // a Hangul syllable
     ASSERT_NE(hangul, nullptr);
     EXPECT_NE(FT_Get_Char_Index(hangul, 0xD55C), 0u);
+    EXPECT_STREQ(hangul->family_name, "NanumGothic") << "the Korean fallback the setup script installs";
     EXPECT_EQ(hangul->size->metrics.y_ppem, selectedFace(text.dc())->size->metrics.y_ppem);
     EXPECT_EQ(fallbackFace(text.dc(), 0xAE00), hangul) << "the face handed out answers again";
     FT_Face arabic = fallbackFace(text.dc(), 0x0628);

@@ -201,6 +201,54 @@ TEST(Render, TransparentModeKeepsWhatIsUnderneath) {
     EXPECT_GT(lit, 10) << "the first glyph stays" << text.picture();
 }
 
+// The DC's alignment places the text against (x, y), and with TA_UPDATECP the current position
+// moves by its width in the direction of the alignment.
+TEST(Render, AlignmentPlacesTheTextBox) {
+    struct Case {
+        const char* name;
+        UINT align;
+        int expectedLeft;    // with x = 30 and a text 'H' of advance w: 30, 30 - w or 30 - w / 2
+        int expectedTop;     // of the cleared box, with y = 20: 20, 20 - tmHeight or 20 - tmAscent
+        int expectedMove;    // of the current position with TA_UPDATECP: w, -w or 0
+    };
+    TextDc probe(helpFont(), 4, 4);
+    const WORD glyph = glyphOf(probe.dc(), U'H');
+    INT w = 0;
+    WORD index = glyph;
+    GetCharWidthI(probe.dc(), 0, 1, &index, &w);
+    const TEXTMETRICW& tm = probe.metrics();
+    const Case kCases[] = {
+        {"left top", TA_LEFT | TA_TOP, 30, 20, w},
+        {"right bottom", TA_RIGHT | TA_BOTTOM, 30 - w, 20 - tm.tmHeight, -w},
+        {"center baseline", TA_CENTER | TA_BASELINE, 30 - w / 2, 20 - tm.tmAscent, 0},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        TextDc text(helpFont(), 64, 48);
+        SetBkColor(text.dc(), RGB(255, 0, 0));  // the cleared box shows in the red byte
+        ASSERT_NE(SetTextAlign(text.dc(), c.align | TA_UPDATECP), GDI_ERROR);
+        MoveToEx(text.dc(), 30, 20, nullptr);
+        ASSERT_TRUE(ExtTextOutW(text.dc(), 0, 0, ETO_GLYPH_INDEX, nullptr, reinterpret_cast<LPCWSTR>(&glyph), 1, nullptr));
+        int left = text.width(), top = text.height(), right = 0, bottom = 0;
+        for (int y = 0; y < text.height(); ++y) {
+            for (int x = 0; x < text.width(); ++x) {
+                if (text.pixel(x, y)[2] != 0) {
+                    left = std::min(left, x), top = std::min(top, y);
+                    right = std::max(right, x + 1), bottom = std::max(bottom, y + 1);
+                }
+            }
+        }
+        EXPECT_EQ(left, c.expectedLeft);
+        EXPECT_EQ(right, c.expectedLeft + w);
+        EXPECT_EQ(top, c.expectedTop);
+        EXPECT_EQ(bottom, c.expectedTop + tm.tmHeight);
+        POINT end{};
+        MoveToEx(text.dc(), 0, 0, &end);
+        EXPECT_EQ(end.x, 30 + c.expectedMove);
+        EXPECT_EQ(end.y, 20);
+    }
+}
+
 // A whole line, to look at: GFX_TEST_OUTPUT_DIR/gdi_help_font_line.png.
 TEST(Render, HelpFontLineForInspection) {
     TextDc text(helpFont(), 360, 22);

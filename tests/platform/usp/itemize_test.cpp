@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel/trace.h"
 #include "platform/usp/script_table.h"
 #include "platform/usp/usp.h"
 
@@ -165,6 +166,18 @@ TEST(ScriptItemize, Misuse) {
         EXPECT_EQ(count, -7);
         EXPECT_EQ(items[0].iCharPos, -7) << "nothing is written on failure";
     }
+}
+
+TEST(ScriptItemize, ARefusalWritesOneTraceNote) {
+    std::vector<std::string> notes;
+    platform::kernel::setTraceHook([&](std::string_view note) { notes.emplace_back(note); });
+    SCRIPT_ITEM items[4];
+    int count = 0;
+    EXPECT_EQ(ScriptItemize(u"ab", 2, 1, nullptr, nullptr, items, &count), E_INVALIDARG);
+    EXPECT_EQ(ScriptItemize(u"ab", 2, 4, nullptr, nullptr, items, &count), S_OK);
+    platform::kernel::setTraceHook({});
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0], "usp: ScriptItemize: room for 1 items; an item and the sentinel need 2");
 }
 
 }  // namespace
