@@ -8,6 +8,7 @@
 // line is written in the original Korean in the comment above its bytes.
 #include "render/help_text.h"
 
+#include "app/app_context.h"
 #include "gfxutil/core/font.h"
 
 namespace {
