@@ -16,6 +16,7 @@
 #include "sim/spring_systems.h"
 
 class ID3DXMesh;
+class ID3DXFont;
 
 struct AppContext {
     D3DMATERIAL9 material;  // the material last handed to the device by SetupMaterial
@@ -52,7 +53,7 @@ extern D3DXVECTOR3 lightPosition;
 
 extern IDirect3D9* direct3D;
 extern IDirect3DDevice9* device;
-// FIXME: the help font (ID3DXFont* helpFont) joins these once the font library exists.
+extern ID3DXFont* helpFont;
 extern IDirect3DVertexBuffer9* lineBuffer;
 extern IDirect3DVertexBuffer9* mirrorBuffer;
 extern IDirect3DVertexBuffer9* floorBuffer;

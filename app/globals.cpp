@@ -9,6 +9,7 @@ D3DXVECTOR3 lightPosition(0.0f, 0.0f, -100.0f);
 
 IDirect3D9* direct3D = nullptr;
 IDirect3DDevice9* device = nullptr;
+ID3DXFont* helpFont = nullptr;
 IDirect3DVertexBuffer9* lineBuffer = nullptr;
 IDirect3DVertexBuffer9* mirrorBuffer = nullptr;
 IDirect3DVertexBuffer9* floorBuffer = nullptr;

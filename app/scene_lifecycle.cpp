@@ -1,6 +1,7 @@
 // Bringing the scene up on window creation and down on window destruction.
 #include "app/app_context.h"
 #include "app/shell.h"
+#include "gfxutil/core/font.h"
 #include "gfxutil/mesh/mesh.h"
 #include "platform/kernel/crt_rand.h"
 #include "render/scene.h"
@@ -47,7 +48,7 @@ void cleanup() {
     releaseOnce(floorBuffer);
     releaseOnce(mirrorBuffer);
     releaseOnce(lineBuffer);
-    // FIXME: the help font is released here, between the line buffer and the device.
+    releaseOnce(helpFont);
     releaseOnce(device);
     releaseOnce(direct3D);
     appContext->d3dDevice = nullptr;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gfxutil/mesh/mesh.h"
+#include "render/help_text.h"
 #include "render/scene.h"
 
 namespace {
@@ -45,7 +46,9 @@ void render() {
     drawSprings();
     drawMirror();
     drawSpheres();
-    // FIXME: drawHelpText() goes here, last, once the font library exists.
+    if (helpFont != nullptr) {
+        drawHelpText();
+    }
 
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);

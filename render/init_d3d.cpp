@@ -1,6 +1,7 @@
 // Device creation and the render state that stays fixed for the whole run.
 #include <cstring>
 
+#include "gfxutil/core/font.h"
 #include "platform/win32/message_box.h"
 #include "render/scene.h"
 
@@ -54,8 +55,12 @@ HRESULT initD3D(HWND window, BOOL windowed, D3DDEVTYPE deviceType) {
     }
     appContext->d3dDevice = device;
 
-    // FIXME: the help font (D3DXCreateFontA, 18 px bold "Arial", "CreateFont() - FAILED" on
-    // failure) is created here once the font library exists.
+    // The help font: 18 pixels (cell height), bold, "Arial". Without it the program still runs;
+    // the frame then leaves the help text out.
+    if (FAILED(D3DXCreateFontA(device, 18, 0, FW_BOLD, 0, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", &helpFont))) {
+        MessageBoxA(nullptr, "CreateFont() - FAILED", nullptr, MB_OK);
+    }
 
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
