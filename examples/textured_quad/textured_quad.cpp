@@ -1,6 +1,7 @@
 // An image file loaded as a mip-mapped texture and drawn on a quad that recedes into the
 // distance, so the far end samples the smaller levels; over it, sprites of the same texture drawn
-// through the sprite batcher, one of them half transparent.
+// through the sprite batcher, one of them half transparent, and a line of text queued in the same
+// sprite batch.
 //
 //   textured_quad [IMAGE]     IMAGE defaults to data/062bois.jpg, relative to the working folder
 //
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "gfxutil/core/font.h"
 #include "gfxutil/core/sprite.h"
 #include "gfxutil/math/math_types.h"
 #include "gfxutil/tex/texture_loader.h"
@@ -42,6 +44,7 @@ IDirect3D9* g_direct3D = nullptr;
 IDirect3DDevice9* g_device = nullptr;
 IDirect3DTexture9* g_texture = nullptr;
 ID3DXSprite* g_sprite = nullptr;
+ID3DXFont* g_font = nullptr;
 
 void report(const char* call, HRESULT hr) {
     std::fprintf(stderr, "textured_quad: %s failed (0x%08X)\n", call, static_cast<unsigned>(hr));
@@ -80,6 +83,12 @@ bool createScene(HWND window) {
         report("D3DXCreateSprite", hr);
         return false;
     }
+    hr = D3DXCreateFontA(g_device, 28, 0, FW_BOLD, 0, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, "Arial", &g_font);
+    if (FAILED(hr)) {
+        report("D3DXCreateFontA", hr);
+        return false;
+    }
 
     g_device->SetRenderState(D3DRS_LIGHTING, FALSE);
     g_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -113,6 +122,11 @@ void drawSprites() {
     g_sprite->Draw(g_texture, &corner, nullptr, &left, D3DCOLOR_ARGB(255, 255, 255, 255));
     g_sprite->Draw(g_texture, &corner, nullptr, &right, D3DCOLOR_ARGB(255, 120, 170, 255));  // tinted
     g_sprite->Draw(g_texture, &strip, nullptr, &banner, D3DCOLOR_ARGB(128, 255, 255, 255));  // half transparent
+    // Text drawn with the caller's sprite is queued in its batch and drawn at End, after the
+    // sprites above (sorted by texture, so the glyphs' cache texture comes in its own run).
+    RECT line = {64, 170, 64 + 512, 170 + 64};
+    g_font->DrawTextA(g_sprite, "Wood, mip-mapped", -1, &line, DT_CENTER | DT_VCENTER | DT_SINGLELINE,
+                      D3DCOLOR_XRGB(255, 255, 255));
     g_sprite->End();
 }
 
@@ -130,10 +144,12 @@ void renderFrame() {
 }
 
 void releaseScene() {
+    if (g_font != nullptr) g_font->Release();
     if (g_sprite != nullptr) g_sprite->Release();
     if (g_texture != nullptr) g_texture->Release();
     if (g_device != nullptr) g_device->Release();
     if (g_direct3D != nullptr) g_direct3D->Release();
+    g_font = nullptr;
     g_sprite = nullptr;
     g_texture = nullptr;
     g_device = nullptr;

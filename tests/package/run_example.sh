@@ -11,6 +11,7 @@ args=()
 case "$name" in
     spinning_mesh) frames=13; capture=12 ;;
     textured_quad) frames=1; capture=0; args=("$source_dir/data/062bois.jpg") ;;
+    text_lines) frames=1; capture=0 ;;
     *) echo "run_example: no schedule for $name" >&2; exit 2 ;;
 esac
 
