@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The library as an outside program sees it: install the build into a temporary prefix, check that
-# every installed header compiles on its own, then build each example from outside the tree twice,
+# every installed header compiles on its own and so do the guide's snippets, then build each example from outside the tree twice,
 # once through find_package and once through pkg-config alone, run it headless and hold its frame
 # to the example's golden image.
 #   tests/package/install_and_build_examples.sh BUILD_DIR WORK_DIR CXX GOLDEN_COMPARE EXAMPLE...
@@ -29,6 +29,7 @@ for header in $headers; do
     fi
 done
 [ "$failed" = 0 ]
+tests/package/compile_guide_snippets.sh docs/using-the-library.md "$cxx" "$include_dir" "$work/guide_snippets"
 
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
