@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 
 #include "app_fixture.h"
 #include "platform/d3d9/controls.h"
@@ -137,6 +138,36 @@ TEST_F(AppRunTest, MissingTextureShowsBothBoxesAndQuits) {
     EXPECT_NE(lineBuffer, nullptr);
     EXPECT_NE(floorBuffer, nullptr);
     EXPECT_EQ(floorTexture, nullptr);
+}
+
+}  // namespace
+}  // namespace apptest
+
+namespace apptest {
+namespace {
+
+// A system without any font the text code can find: fontconfig is pointed at a configuration with
+// no font folder before anything in this process asks it. The help font cannot be created, the
+// program says so in its box and runs on without the text, drawing and presenting every frame.
+TEST_F(AppRunTest, MissingFontShowsItsBoxAndTheDemoRunsWithoutText) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "verlet_no_fonts";
+    std::filesystem::create_directories(dir / "cache");
+    const std::filesystem::path config = dir / "fonts.conf";
+    std::ofstream(config) << "<?xml version=\"1.0\"?>\n<fontconfig><dir>" << (dir / "none").string()
+                          << "</dir><cachedir>" << (dir / "cache").string() << "</cachedir></fontconfig>\n";
+    ASSERT_EQ(::setenv("FONTCONFIG_FILE", config.c_str(), 1), 0);
+
+    platform::win32::InputSchedule schedule;
+    schedule.frameLimit = 3;
+    const int result = runWinMain(schedule);
+    ::unsetenv("FONTCONFIG_FILE");
+
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].text, "CreateFont() - FAILED");
+    EXPECT_EQ(m_boxes[0].caption, "Error");
+    EXPECT_EQ(platform::win32::frameCount(), 3);
+    EXPECT_EQ(helpFont, nullptr);
 }
 
 }  // namespace
