@@ -97,6 +97,7 @@ install(FILES
 
 # pkg-config: the prefix is found from the file's own place, so an installed copy can be moved.
 file(RELATIVE_PATH GFX_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" GFX_PC_TO_PREFIX "${GFX_PC_TO_PREFIX}")
 set(GFX_PC_LIBS "")
 foreach(library ${GFX_PACKAGE_LIBRARIES})
     if(library STREQUAL "platform_usp")
