@@ -131,6 +131,7 @@ DWORD selectMathImplementations(int request) {
         DebugMessage(0, "(INFO) Using SSE2 Instructions");
         apply(sse2Set());
         if (avx2::available()) apply(avx2ArraySet());
+        if (avx2::available() && avx512::available()) apply(avx512ArraySet());
         g_state = kSelectedSse2;
     } else if (IsProcessorFeaturePresent(PF_XMMI_INSTRUCTIONS_AVAILABLE)) {
         DebugMessage(0, "(INFO) Using SSE Instructions");

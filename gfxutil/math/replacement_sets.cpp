@@ -61,6 +61,10 @@ const SlotForm kAvx2Arrays[] = {
     {65, anyFunction(&avx2::vec4TransformArray)},
 };
 
+const SlotForm kAvx512Arrays[] = {
+    {63, anyFunction(&avx512::vec3TransformCoordArray)},
+};
+
 }  // namespace
 
 std::span<const AnyFunction, kSlotCount> portableTable() { return kPortable; }
@@ -71,5 +75,6 @@ std::span<const SlotForm> threeDNowSet() { return k3DNow; }
 std::span<const SlotForm> threeDNowExtendedSet() { return k3DNowExtended; }
 std::span<const SlotForm> threeDNowSseArraySet() { return k3DNowSseArrays; }
 std::span<const SlotForm> avx2ArraySet() { return kAvx2Arrays; }
+std::span<const SlotForm> avx512ArraySet() { return kAvx512Arrays; }
 
 }  // namespace gfxutil::math
