@@ -75,7 +75,7 @@ std::span<const SlotForm> sse2Set();
 std::span<const SlotForm> threeDNowSet();          // with MMX and 3DNow!
 std::span<const SlotForm> threeDNowExtendedSet();  // and with the 3DNow! and MMX extensions
 std::span<const SlotForm> threeDNowSseArraySet();  // and with SSE: the array transforms
-std::span<const SlotForm> avx2ArraySet();          // over the SSE2 set with AVX2 and FMA
-std::span<const SlotForm> avx512ArraySet();        // and then with AVX-512
+std::span<const SlotForm> avx2Set();               // over the SSE2 set with AVX2 and FMA
+std::span<const SlotForm> avx512Set();             // and then with AVX-512
 
 }  // namespace gfxutil::math

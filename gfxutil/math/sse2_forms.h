@@ -38,6 +38,8 @@ D3DXPLANE* planeTransformArray(D3DXPLANE* pOut, UINT outStride, const D3DXPLANE*
 namespace gfxutil::math::avx2 {
 
 bool available();
+D3DXMATRIX* matrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2);
+D3DXMATRIX* matrixInverse(D3DXMATRIX* pOut, FLOAT* pDeterminant, const D3DXMATRIX* pM);
 D3DXVECTOR3* vec3TransformCoordArray(D3DXVECTOR3* pOut, UINT outStride, const D3DXVECTOR3* pV, UINT vStride,
                                      const D3DXMATRIX* pM, UINT n);
 D3DXVECTOR4* vec4TransformArray(D3DXVECTOR4* pOut, UINT outStride, const D3DXVECTOR4* pV, UINT vStride,
@@ -49,6 +51,7 @@ D3DXVECTOR4* vec4TransformArray(D3DXVECTOR4* pOut, UINT outStride, const D3DXVEC
 namespace gfxutil::math::avx512 {
 
 bool available();
+D3DXMATRIX* matrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2);
 D3DXVECTOR3* vec3TransformCoordArray(D3DXVECTOR3* pOut, UINT outStride, const D3DXVECTOR3* pV, UINT vStride,
                                      const D3DXMATRIX* pM, UINT n);
 
