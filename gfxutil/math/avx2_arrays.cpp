@@ -17,8 +17,13 @@
 #include "gfxutil/math/sse2_forms.h"
 #include "gfxutil/math/strided.h"
 
+// GCC takes the target from a pragma; clang applies it as an attribute to every function below.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
+#endif
 #include "gfxutil/math/coord_blocks.h"
 
 namespace gfxutil::math::avx2 {
@@ -91,7 +96,11 @@ D3DXVECTOR3* vec3TransformCoordArray(D3DXVECTOR3* pOut, UINT outStride, const D3
 
 }  // namespace gfxutil::math::avx2
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace gfxutil::math::avx2 {
 

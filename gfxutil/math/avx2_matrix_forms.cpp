@@ -7,8 +7,13 @@
 #include "gfxutil/math/portable.h"
 #include "gfxutil/math/sse2_forms.h"
 
+// GCC takes the target from a pragma; clang applies it as an attribute to every function below.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 namespace gfxutil::math::avx2 {
 
@@ -104,4 +109,8 @@ D3DXMATRIX* matrixInverse(D3DXMATRIX* pOut, FLOAT* pDeterminant, const D3DXMATRI
 
 }  // namespace gfxutil::math::avx2
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif

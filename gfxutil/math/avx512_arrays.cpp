@@ -10,8 +10,13 @@
 #include "gfxutil/math/portable.h"
 #include "gfxutil/math/sse2_forms.h"
 
+// GCC takes the target from a pragma; clang applies it as an attribute to every function below.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#endif
 #include "gfxutil/math/coord_blocks.h"
 
 namespace gfxutil::math::avx512 {
@@ -133,4 +138,8 @@ D3DXVECTOR3* vec3TransformCoordArray(D3DXVECTOR3* pOut, UINT outStride, const D3
 
 }  // namespace gfxutil::math::avx512
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif

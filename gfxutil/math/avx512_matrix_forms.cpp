@@ -6,8 +6,13 @@
 #include "gfxutil/math/portable.h"
 #include "gfxutil/math/sse2_forms.h"
 
+// GCC takes the target from a pragma; clang applies it as an attribute to every function below.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#endif
 
 // The zero-masked intrinsics with full masks: the plain ones leave GCC 12 warning about their
 // undefined pass-through operand.
@@ -34,4 +39,8 @@ D3DXMATRIX* matrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMA
 
 }  // namespace gfxutil::math::avx512
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
