@@ -10,6 +10,7 @@
 #include <glm/gtc/matrix_inverse.hpp>
 
 #include "gfxutil/math/dispatch.h"
+#include "gfxutil/math/sse2_forms.h"
 
 namespace {
 
@@ -137,6 +138,31 @@ void BM_Math_Vec3TransformCoordArray(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * kPoints * 24);
 }
 BENCHMARK(BM_Math_Vec3TransformCoordArray)->ArgName("selected")->Arg(0)->Arg(1);
+
+// Each float-lane width of the array transform, where the processor has it: 4 (SSE2), 8 (AVX2),
+// 16 (AVX-512). The selection takes the widest.
+void BM_Math_Vec3TransformCoordArrayLanes(benchmark::State& state) {
+    using Fn = D3DXVECTOR3*(D3DXVECTOR3*, UINT, const D3DXVECTOR3*, UINT, const D3DXMATRIX*, UINT);
+    Fn* transform = nullptr;
+    switch (state.range(0)) {
+        case 4: transform = &sse2::vec3TransformCoordArray; break;
+        case 8: transform = avx2::available() ? &avx2::vec3TransformCoordArray : nullptr; break;
+        case 16: transform = avx512::available() ? &avx512::vec3TransformCoordArray : nullptr; break;
+    }
+    if (transform == nullptr) {
+        state.SkipWithError("not available on this processor");
+        return;
+    }
+    const std::vector<D3DXVECTOR3> in = makePoints(kPoints);
+    std::vector<D3DXVECTOR3> out(in.size());
+    const D3DXMATRIX m = viewProjection();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(transform(out.data(), 12, in.data(), 12, &m, kPoints));
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * kPoints * 24);
+}
+BENCHMARK(BM_Math_Vec3TransformCoordArrayLanes)->ArgName("lanes")->Arg(4)->Arg(8)->Arg(16);
 
 void BM_Glm_Vec3TransformCoordArray(benchmark::State& state) {
     const std::vector<D3DXVECTOR3> in = makePoints(kPoints);

@@ -72,6 +72,16 @@ gfxutil::core::GlyphCellPool poolOf(UINT cellSize, UINT levels, UINT textureSize
             textureSize * textureSize};
 }
 
+// At most 32 units of the name (null: none) into the zeroed descriptor, the last unit always 0, so
+// a longer name is cut rather than left unterminated.
+template <class Char>
+void copyFaceName(Char (&faceName)[LF_FACESIZE], const Char* name) {
+    for (int i = 0; name != nullptr && i < LF_FACESIZE && name[i] != 0; ++i) {
+        faceName[i] = name[i];
+    }
+    faceName[LF_FACESIZE - 1] = 0;
+}
+
 }  // namespace
 
 HRESULT D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width, UINT Weight, UINT MipLevels, BOOL Italic,
@@ -79,10 +89,7 @@ HRESULT D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width, UINT 
                         ID3DXFont** ppFont) {
     auto desc = descriptorOf<D3DXFONT_DESCA>(Height, Width, Weight, MipLevels, Italic, CharSet, OutputPrecision,
                                              Quality, PitchAndFamily);
-    if (pFaceName != nullptr) {
-        std::strncpy(desc.FaceName, pFaceName, LF_FACESIZE);
-        desc.FaceName[LF_FACESIZE - 1] = 0;
-    }
+    copyFaceName(desc.FaceName, pFaceName);
     return D3DXCreateFontIndirectA(pDevice, &desc, ppFont);
 }
 
@@ -91,12 +98,7 @@ HRESULT D3DXCreateFontW(IDirect3DDevice9* pDevice, INT Height, UINT Width, UINT 
                         ID3DXFont** ppFont) {
     auto desc = descriptorOf<D3DXFONT_DESCW>(Height, Width, Weight, MipLevels, Italic, CharSet, OutputPrecision,
                                              Quality, PitchAndFamily);
-    if (pFaceName != nullptr) {
-        for (int i = 0; i < LF_FACESIZE && pFaceName[i] != 0; ++i) {
-            desc.FaceName[i] = pFaceName[i];
-        }
-        desc.FaceName[LF_FACESIZE - 1] = 0;
-    }
+    copyFaceName(desc.FaceName, pFaceName);
     return D3DXCreateFontIndirectW(pDevice, &desc, ppFont);
 }
 

@@ -130,7 +130,8 @@ DWORD selectMathImplementations(int request) {
     } else if (bits.sse2) {
         DebugMessage(0, "(INFO) Using SSE2 Instructions");
         apply(sse2Set());
-        if (avx2::available()) apply(avx2ArraySet());
+        if (avx2::available()) apply(avx2Set());
+        if (avx2::available() && avx512::available()) apply(avx512Set());
         g_state = kSelectedSse2;
     } else if (IsProcessorFeaturePresent(PF_XMMI_INSTRUCTIONS_AVAILABLE)) {
         DebugMessage(0, "(INFO) Using SSE Instructions");

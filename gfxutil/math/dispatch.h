@@ -18,8 +18,13 @@
 // - Every processor form gives the portable bits: the forms repeat the portable order of
 //   operations in double-precision lanes (sse2_forms.h). The sets list only the slots that have a
 //   form of their own; the other slots the published lists name keep the portable form.
-// - On a processor with AVX2, the SSE2 set's array transforms are the four-lane forms; the
-//   choice is part of the one selection and writes no message of its own.
+// - On a processor with AVX2 and FMA, forms for those instructions go over the SSE2 set, and on
+//   one with AVX-512 wider ones again; the choice is part of the one selection and writes no
+//   message of its own.
+// - D3DXVec3TransformCoordArray's processor forms work in float lanes for speed, within a few
+//   units in the last place of the portable results rather than on its bits (coord_blocks.h).
+//   The demo's frames do not depend on it: the renderer does not call it. The sprite module does,
+//   for sprites under a transform other than the identity.
 // - The 3DNow! set holds two-lane forms (pair_forms.cpp), since 64-bit code cannot issue 3DNow!
 //   instructions; it is chosen only when the system reports 3DNow!, and tests force it through
 //   the kernel layer's processor hooks.
@@ -70,6 +75,7 @@ std::span<const SlotForm> sse2Set();
 std::span<const SlotForm> threeDNowSet();          // with MMX and 3DNow!
 std::span<const SlotForm> threeDNowExtendedSet();  // and with the 3DNow! and MMX extensions
 std::span<const SlotForm> threeDNowSseArraySet();  // and with SSE: the array transforms
-std::span<const SlotForm> avx2ArraySet();          // over the SSE2 set when AVX2 is present
+std::span<const SlotForm> avx2Set();               // over the SSE2 set with AVX2 and FMA
+std::span<const SlotForm> avx512Set();             // and then with AVX-512
 
 }  // namespace gfxutil::math

@@ -56,9 +56,16 @@ const SlotForm k3DNowSseArrays[] = {
     {68, anyFunction(&sse2::planeTransformArray)},
 };
 
-const SlotForm kAvx2Arrays[] = {
+const SlotForm kAvx2[] = {
+    {3, anyFunction(&avx2::matrixMultiply)},
+    {18, anyFunction(&avx2::matrixInverse)},
     {63, anyFunction(&avx2::vec3TransformCoordArray)},
     {65, anyFunction(&avx2::vec4TransformArray)},
+};
+
+const SlotForm kAvx512[] = {
+    {3, anyFunction(&avx512::matrixMultiply)},
+    {63, anyFunction(&avx512::vec3TransformCoordArray)},
 };
 
 }  // namespace
@@ -70,6 +77,7 @@ std::span<const SlotForm> sse2Set() { return kSse2; }
 std::span<const SlotForm> threeDNowSet() { return k3DNow; }
 std::span<const SlotForm> threeDNowExtendedSet() { return k3DNowExtended; }
 std::span<const SlotForm> threeDNowSseArraySet() { return k3DNowSseArrays; }
-std::span<const SlotForm> avx2ArraySet() { return kAvx2Arrays; }
+std::span<const SlotForm> avx2Set() { return kAvx2; }
+std::span<const SlotForm> avx512Set() { return kAvx512; }
 
 }  // namespace gfxutil::math

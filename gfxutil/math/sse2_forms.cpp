@@ -1,6 +1,7 @@
 // The SSE2 forms. A matrix row becomes two registers of two doubles; the sums are accumulated in
 // the portable order (first term, then + second, + third, + fourth), and float inputs widen
-// exactly, so every lane rounds exactly as the portable scalar code does.
+// exactly, so every lane rounds exactly as the portable scalar code does. The one exception is
+// D3DXVec3TransformCoordArray, which works in float lanes (below).
 #include "gfxutil/math/sse2_forms.h"
 
 #include <emmintrin.h>
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "gfxutil/math/coord_blocks.h"
 #include "gfxutil/math/matrix_minors.h"
 #include "gfxutil/math/rsqrt_table.h"
 #include "gfxutil/math/strided.h"
@@ -236,6 +238,69 @@ D3DXPLANE* planeNormalize(D3DXPLANE* pOut, const D3DXPLANE* pP) {
     return pOut;
 }
 
+// ---- D3DXVec3TransformCoordArray in float lanes, four points at a time ------------------------
+//
+// For speed this one array form leaves the double lanes: the transposed points go through float
+// products and sums (no fused multiply-add in SSE2) and 1/w is the reciprocal estimate with one
+// Newton step. Its results are within a few units in the last place of the portable ones
+// (coord_blocks.h), and the renderer does not go through it.
+
+namespace {
+
+struct CoordKernel4 {
+    explicit CoordKernel4(const D3DXMATRIX& m) {
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 4; ++j) c[i][j] = _mm_set1_ps(m.m[i][j]);
+        }
+    }
+
+    bool run(const float* in, float* out) const {
+        const __m128 m03 = _mm_loadu_ps(in);
+        const __m128 m14 = _mm_loadu_ps(in + 4);
+        const __m128 m25 = _mm_loadu_ps(in + 8);
+        const __m128 xy = _mm_shuffle_ps(m14, m25, _MM_SHUFFLE(2, 1, 3, 2));
+        const __m128 yz = _mm_shuffle_ps(m03, m14, _MM_SHUFFLE(1, 0, 2, 1));
+        const __m128 x = _mm_shuffle_ps(m03, xy, _MM_SHUFFLE(2, 0, 3, 0));
+        const __m128 y = _mm_shuffle_ps(yz, xy, _MM_SHUFFLE(3, 1, 2, 0));
+        const __m128 z = _mm_shuffle_ps(yz, m25, _MM_SHUFFLE(3, 0, 3, 1));
+
+        __m128 t[4];
+        for (int j = 0; j < 4; ++j) {
+            t[j] = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(x, c[0][j]), _mm_mul_ps(y, c[1][j])),
+                                         _mm_mul_ps(z, c[2][j])),
+                              c[3][j]);
+        }
+        const __m128 one = _mm_set1_ps(1.0f);
+        const __m128 w = t[3];
+        const __m128 e = _mm_rcp_ps(w);
+        const __m128 rw = _mm_mul_ps(e, _mm_sub_ps(_mm_set1_ps(2.0f), _mm_mul_ps(w, e)));
+        const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+        const __m128 nearOne = _mm_cmple_ps(_mm_and_ps(_mm_sub_ps(w, one), absMask), _mm_set1_ps(kUnitTolerance));
+        const __m128 scale = _mm_or_ps(_mm_and_ps(nearOne, one), _mm_andnot_ps(nearOne, rw));
+        const __m128 rx = _mm_mul_ps(t[0], scale);
+        const __m128 ry = _mm_mul_ps(t[1], scale);
+        const __m128 rz = _mm_mul_ps(t[2], scale);
+
+        const __m128 inf = _mm_set1_ps(__builtin_inff());
+        const __m128 finite = _mm_and_ps(_mm_and_ps(_mm_cmplt_ps(_mm_and_ps(rx, absMask), inf),
+                                                    _mm_cmplt_ps(_mm_and_ps(ry, absMask), inf)),
+                                         _mm_cmplt_ps(_mm_and_ps(rz, absMask), inf));
+        if (_mm_movemask_ps(finite) != 0xF) return false;
+
+        const __m128 rxy = _mm_shuffle_ps(rx, ry, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 ryz = _mm_shuffle_ps(ry, rz, _MM_SHUFFLE(3, 1, 3, 1));
+        const __m128 rzx = _mm_shuffle_ps(rz, rx, _MM_SHUFFLE(3, 1, 2, 0));
+        _mm_storeu_ps(out, _mm_shuffle_ps(rxy, rzx, _MM_SHUFFLE(2, 0, 2, 0)));
+        _mm_storeu_ps(out + 4, _mm_shuffle_ps(ryz, rxy, _MM_SHUFFLE(3, 1, 2, 0)));
+        _mm_storeu_ps(out + 8, _mm_shuffle_ps(rzx, ryz, _MM_SHUFFLE(3, 1, 3, 1)));
+        return true;
+    }
+
+    __m128 c[4][4];
+};
+
+}  // namespace
+
 // ---- arrays: the matrix is widened once, then every element as its single form -------------
 
 D3DXVECTOR4* vec3TransformArray(D3DXVECTOR4* pOut, UINT outStride, const D3DXVECTOR3* pV, UINT vStride,
@@ -251,10 +316,7 @@ D3DXVECTOR4* vec3TransformArray(D3DXVECTOR4* pOut, UINT outStride, const D3DXVEC
 
 D3DXVECTOR3* vec3TransformCoordArray(D3DXVECTOR3* pOut, UINT outStride, const D3DXVECTOR3* pV, UINT vStride,
                                      const D3DXMATRIX* pM, UINT n) {
-    if (pM == nullptr) return nullptr;
-    const Rows r(*pM);
-    return transformArray(pOut, outStride, pV, vStride, pM, n,
-                          [&r](D3DXVECTOR3* o, const D3DXVECTOR3* v) { store3(o, coord(r, *v)); });
+    return coordArrayInBlocks<4, CoordKernel4>(pOut, outStride, pV, vStride, pM, n);
 }
 
 D3DXVECTOR3* vec3TransformNormalArray(D3DXVECTOR3* pOut, UINT outStride, const D3DXVECTOR3* pV, UINT vStride,

@@ -1,6 +1,9 @@
 // The processor-specific forms. Each repeats its portable form's order of operations in double
 // precision, two (SSE2) or four (AVX2) lanes at a time, so the results are the portable bits, not
-// merely values within single-precision accuracy of them.
+// merely values within single-precision accuracy of them. The exception is
+// D3DXVec3TransformCoordArray, which no frame of the demo goes through: its SSE2, AVX2 and AVX-512
+// forms work in float lanes, 4, 8 and 16 points at a time, within a few units in the last place of
+// the portable results (coord_blocks.h).
 #pragma once
 
 #include "gfxutil/math/portable.h"
@@ -31,16 +34,28 @@ D3DXPLANE* planeTransformArray(D3DXPLANE* pOut, UINT outStride, const D3DXPLANE*
 
 }  // namespace gfxutil::math::sse2
 
-// Four-lane forms of the array transforms, for processors with AVX2; chosen at selection.
+// Forms for processors with AVX2 and FMA; chosen at selection.
 namespace gfxutil::math::avx2 {
 
 bool available();
+D3DXMATRIX* matrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2);
+D3DXMATRIX* matrixInverse(D3DXMATRIX* pOut, FLOAT* pDeterminant, const D3DXMATRIX* pM);
 D3DXVECTOR3* vec3TransformCoordArray(D3DXVECTOR3* pOut, UINT outStride, const D3DXVECTOR3* pV, UINT vStride,
                                      const D3DXMATRIX* pM, UINT n);
 D3DXVECTOR4* vec4TransformArray(D3DXVECTOR4* pOut, UINT outStride, const D3DXVECTOR4* pV, UINT vStride,
                                 const D3DXMATRIX* pM, UINT n);
 
 }  // namespace gfxutil::math::avx2
+
+// Forms for processors with AVX-512 (the foundation instructions); chosen at selection.
+namespace gfxutil::math::avx512 {
+
+bool available();
+D3DXMATRIX* matrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2);
+D3DXVECTOR3* vec3TransformCoordArray(D3DXVECTOR3* pOut, UINT outStride, const D3DXVECTOR3* pV, UINT vStride,
+                                     const D3DXMATRIX* pM, UINT n);
+
+}  // namespace gfxutil::math::avx512
 
 // Forms written for two-float registers, the width 3DNow! works in. A 64-bit build cannot issue
 // 3DNow! instructions, so these keep its two-lane shape on the instructions the compiler has.

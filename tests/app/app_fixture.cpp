@@ -1,5 +1,6 @@
 #include "app_fixture.h"
 
+#include "gfxutil/core/font.h"
 #include "gfxutil/mesh/mesh.h"
 #include "platform/d3d9/controls.h"
 #include "platform/kernel/crt_rand.h"
@@ -25,6 +26,7 @@ void resetApplicationState() {
     releaseIfHeld(floorBuffer);
     releaseIfHeld(mirrorBuffer);
     releaseIfHeld(lineBuffer);
+    releaseIfHeld(helpFont);
     releaseIfHeld(device);
     releaseIfHeld(direct3D);
     delete[] springSystems;

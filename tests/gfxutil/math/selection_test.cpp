@@ -136,8 +136,21 @@ TEST_F(Selection, RegistrySwitchesAndProcessorsChooseTheSet) {
             EXPECT_EQ(anyFunction(&fast::vec3Normalize), dispatchedForm(7));
             EXPECT_EQ(anyFunction(&fast::matrixMultiply), dispatchedForm(3));
         }
-        if (c.state == kSelectedSse2 || c.state == kSelectedSse) {
+        if (c.state == kSelectedSse) {
             EXPECT_EQ(anyFunction(&sse2::matrixMultiply), dispatchedForm(3));
+        }
+        // The SSE2 selection adds the AVX2 forms, and then the AVX-512 ones, where this machine has
+        // them (the processor hooks fake the identification bits, not the instructions).
+        if (c.state == kSelectedSse2) {
+            const bool avx512 = avx512::available() && avx2::available();
+            EXPECT_EQ(avx512             ? anyFunction(&avx512::matrixMultiply)
+                      : avx2::available() ? anyFunction(&avx2::matrixMultiply)
+                                          : anyFunction(&sse2::matrixMultiply),
+                      dispatchedForm(3));
+            const AnyFunction widest = avx512 ? anyFunction(&avx512::vec3TransformCoordArray)
+                                       : avx2::available() ? anyFunction(&avx2::vec3TransformCoordArray)
+                                                           : anyFunction(&sse2::vec3TransformCoordArray);
+            EXPECT_EQ(widest, dispatchedForm(63));
         }
     }
 }
