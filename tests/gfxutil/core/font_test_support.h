@@ -13,25 +13,11 @@
 #include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 #include "tests/platform/kernel/kernel_test_support.h"
+#include "tests/support/library_messages.h"
 
 namespace font_test {
 
-// The library's lines without the "D3DX: " prefix and the line end, from a fresh diagnostic state.
-class MessageCapture {
-public:
-    MessageCapture();
-    ~MessageCapture();
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-    std::vector<std::string> texts() const;
-    void clear() { m_lines.clear(); }
-
-private:
-    kernel_test::ScratchDir m_dir;
-    kernel_test::ScopedEnv m_profile;
-    kernel_test::ScopedEnv m_registry;
-    std::vector<std::string> m_lines;
-};
+using MessageCapture = testsupport::LibraryMessages;
 
 // A software device for a headless window (call logging on).
 class HeadlessDevice {

@@ -11,24 +11,11 @@
 #include "gfxutil/core/sprite_batch.h"
 #include "tests/platform/d3d9/device_fixture.h"
 #include "tests/platform/kernel/kernel_test_support.h"
+#include "tests/support/library_messages.h"
 
 namespace sprite_test {
 
-// The texts written on the library's channel, without "D3DX: " and "\r\n".
-class MessageCapture {
-public:
-    MessageCapture();
-    ~MessageCapture();
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-    std::vector<std::string> take();
-
-private:
-    kernel_test::ScratchDir m_dir;
-    kernel_test::ScopedEnv m_profile;
-    kernel_test::ScopedEnv m_registry;
-    std::vector<std::string> m_lines;
-};
+using MessageCapture = testsupport::LibraryMessages;
 
 class SpriteTest : public d3d9_test::DeviceTest {
 protected:

@@ -4,40 +4,11 @@
 
 #include <cstring>
 
-#include "gfxutil/core/diagnostics.h"
 #include "platform/d3d9/controls.h"
-#include "platform/kernel/registry.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/windows.h"
 
 namespace mesh_test {
-
-MessageCapture::MessageCapture()
-    : m_profile("WIN32_PROFILE", m_dir.path("absent.ini")), m_registry("WIN32_REGISTRY", std::nullopt) {
-    gfxutil::core::resetDiagnosticsForTesting();
-    platform::kernel::reloadRegistry();
-    platform::kernel::setDebugOutputHook([this](std::string_view text) { m_lines.emplace_back(text); });
-}
-
-MessageCapture::~MessageCapture() {
-    platform::kernel::setDebugOutputHook({});
-    gfxutil::core::resetDiagnosticsForTesting();
-}
-
-std::vector<std::string> MessageCapture::texts() const {
-    std::vector<std::string> out;
-    for (const std::string& line : m_lines) {
-        std::string text = line;
-        if (text.rfind("D3DX: ", 0) == 0) {
-            text.erase(0, 6);
-        }
-        if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) {
-            text.erase(text.size() - 2);
-        }
-        out.push_back(text);
-    }
-    return out;
-}
 
 namespace {
 LRESULT plainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

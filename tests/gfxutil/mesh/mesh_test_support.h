@@ -8,28 +8,11 @@
 #include "gfxutil/mesh/mesh.h"
 #include "platform/win32/com_ptr.h"
 #include "tests/platform/kernel/kernel_test_support.h"
+#include "tests/support/library_messages.h"
 
 namespace mesh_test {
 
-// The library's lines as written ("D3DX: " + text + "\r\n"), starting from a fresh process's
-// diagnostic state: no profile entry (level 0), no registry.
-class MessageCapture {
-public:
-    MessageCapture();
-    ~MessageCapture();
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-
-    // The texts, without the "D3DX: " prefix and the "\r\n" line end.
-    std::vector<std::string> texts() const;
-    void clear() { m_lines.clear(); }
-
-private:
-    kernel_test::ScratchDir m_dir;
-    kernel_test::ScopedEnv m_profile;
-    kernel_test::ScopedEnv m_registry;
-    std::vector<std::string> m_lines;
-};
+using MessageCapture = testsupport::LibraryMessages;
 
 // A software device for a 64 x 64 headless window, with a depth buffer.
 class HeadlessDevice {
