@@ -13,31 +13,18 @@
 #include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 #include "tests/platform/kernel/kernel_test_support.h"
+#include "tests/support/headless_device.h"
 #include "tests/support/library_messages.h"
 
 namespace font_test {
 
 using MessageCapture = testsupport::LibraryMessages;
 
-// A software device for a headless window (call logging on).
-class HeadlessDevice {
+// A software device for a headless window, 128 x 64 by default, without a depth buffer.
+class HeadlessDevice : public testsupport::HeadlessDevice {
 public:
-    HeadlessDevice(UINT width = 128, UINT height = 64);
-    ~HeadlessDevice();
-    HeadlessDevice(const HeadlessDevice&) = delete;
-    HeadlessDevice& operator=(const HeadlessDevice&) = delete;
-    IDirect3DDevice9* get() const { return m_device.get(); }
-    std::vector<std::string> takeCalls();
-    // The back buffer, 0x00RRGGBB per pixel, read back through system memory.
-    std::vector<uint32_t> readBackBuffer();
-    UINT width() const { return m_width; }
-    UINT height() const { return m_height; }
-
-private:
-    ComPtr<IDirect3D9> m_d3d;
-    ComPtr<IDirect3DDevice9> m_device;
-    UINT m_width;
-    UINT m_height;
+    explicit HeadlessDevice(UINT width = 128, UINT height = 64)
+        : testsupport::HeadlessDevice(width, height, testsupport::DepthBuffer::None) {}
 };
 
 ULONG refCount(IUnknown* object);

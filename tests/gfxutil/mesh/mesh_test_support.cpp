@@ -10,53 +10,6 @@
 
 namespace mesh_test {
 
-namespace {
-LRESULT plainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-}  // namespace
-
-HeadlessDevice::HeadlessDevice(UINT width, UINT height) {
-    platform::win32::resetWindowSystem();
-    platform::win32::selectBackend(platform::win32::BackendKind::Headless);
-    platform::win32::setInputSchedule({});
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = plainProc;
-    wc.lpszClassName = "MeshTestClass";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, "MeshTestClass", "mesh test", WS_OVERLAPPEDWINDOW, 0, 0,
-                                  static_cast<int>(width) + 64, static_cast<int>(height) + 64, nullptr, nullptr,
-                                  nullptr, nullptr);
-    m_d3d = ComPtr<IDirect3D9>::adopt(Direct3DCreate9(D3D_SDK_VERSION));
-    if (!m_d3d || window == nullptr) {
-        ADD_FAILURE() << "no Direct3D root object or window";
-        return;
-    }
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = width;
-    pp.BackBufferHeight = height;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    const HRESULT hr = m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                           D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, m_device.put());
-    if (FAILED(hr)) {
-        ADD_FAILURE() << "CreateDevice failed: 0x" << std::hex << hr;
-        return;
-    }
-    platform::d3d9::setCallLogging(m_device.get(), true);
-}
-
-HeadlessDevice::~HeadlessDevice() {
-    m_device.reset();
-    m_d3d.reset();
-    platform::win32::resetWindowSystem();
-}
-
-std::vector<std::string> HeadlessDevice::takeCalls() { return platform::d3d9::takeCallLog(m_device.get()); }
-
 ULONG refCount(IUnknown* object) {
     object->AddRef();
     return object->Release();

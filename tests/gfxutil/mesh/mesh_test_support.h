@@ -8,27 +8,18 @@
 #include "gfxutil/mesh/mesh.h"
 #include "platform/win32/com_ptr.h"
 #include "tests/platform/kernel/kernel_test_support.h"
+#include "tests/support/headless_device.h"
 #include "tests/support/library_messages.h"
 
 namespace mesh_test {
 
 using MessageCapture = testsupport::LibraryMessages;
 
-// A software device for a 64 x 64 headless window, with a depth buffer.
-class HeadlessDevice {
+// A software device for a headless window, 64 x 64 by default, with a depth buffer.
+class HeadlessDevice : public testsupport::HeadlessDevice {
 public:
-    HeadlessDevice(UINT width = 64, UINT height = 64);
-    ~HeadlessDevice();
-    HeadlessDevice(const HeadlessDevice&) = delete;
-    HeadlessDevice& operator=(const HeadlessDevice&) = delete;
-
-    IDirect3DDevice9* get() const { return m_device.get(); }
-    // The device's call log since the last take (logging is on from construction).
-    std::vector<std::string> takeCalls();
-
-private:
-    ComPtr<IDirect3D9> m_d3d;
-    ComPtr<IDirect3DDevice9> m_device;
+    explicit HeadlessDevice(UINT width = 64, UINT height = 64)
+        : testsupport::HeadlessDevice(width, height, testsupport::DepthBuffer::D24S8) {}
 };
 
 // The reference count an object has right now (one AddRef/Release pair to read it).
